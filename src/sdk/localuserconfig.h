@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSettings;
+
+namespace kelp {
+
+// Per-user option store on QSettings (native format) under the organisation
+// and application names. Every setOption() is on disk when it returns.
+class LocalUserConfig
+{
+public:
+    LocalUserConfig(const QString& organisation, const QString& application);
+    ~LocalUserConfig();
+
+    QVariant getOption(const QString& key, const QString& group, const QVariant& defaultValue = QVariant()) const;
+    void setOption(const QString& key, const QVariant& value, const QString& group);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace kelp
