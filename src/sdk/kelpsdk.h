@@ -11,9 +11,12 @@ class LocalUserConfig;
 class OsdNotificationInterface;
 
 // The SDK's process singleton. initInstance() opens the option store, the
-// connection manager and the SDK log file (in the per-user data directory);
+// connection manager and the SDK log file (in the per-user data directory of
+// the organisation and application, e.g. ~/.local/share/<org>/<app>/);
 // afterwards instance(), userConfig() and connectionManager() always give the
-// same objects. Calling initInstance() again keeps the first instance.
+// same objects. Calling initInstance() again keeps the first instance. The
+// instance lives until the QCoreApplication is destroyed (or the process
+// ends). A log that cannot be opened is left out; the SDK works without it.
 class KelpSDK final
 {
 public:
@@ -23,6 +26,8 @@ public:
 
     LocalUserConfig* userConfig() const;
     ConnectionManager* connectionManager() const;
+    // The log file in use; empty when it could not be opened.
+    QString logFilePath() const;
 
     // Appends one line to the SDK log. Callers never pass a password.
     static void log(const QString& line);

@@ -13,8 +13,8 @@ class LoginData
 {
 public:
     LoginData() = default;
-    LoginData(const QString& username, const QString& password, const OrrinUrl& url, bool firstFlag,
-              bool secondFlag, bool thirdFlag);
+    LoginData(const QString& username, const QString& password, const OrrinUrl& url, bool firstFlag, bool secondFlag,
+              bool thirdFlag);
 
     QString username() const { return m_username; }
     QString password() const { return m_password; }

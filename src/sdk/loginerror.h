@@ -3,6 +3,7 @@
 #include "sdk/errorinterface.h"
 #include "sdk/logindata.h"
 
+#include <QCoreApplication>
 #include <QMetaType>
 #include <QString>
 
@@ -12,6 +13,8 @@ namespace kelp {
 // (context "kelp::LoginError") for the error code.
 class LoginError : public ErrorInterface
 {
+    Q_DECLARE_TR_FUNCTIONS(kelp::LoginError)
+
 public:
     LoginError() = default;
     LoginError(int code, const QString& server, quint16 port, int lockoutSeconds = 0);

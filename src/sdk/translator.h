@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <memory>
+#include <vector>
 
 class QTranslator;
 

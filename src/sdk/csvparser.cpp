@@ -1,0 +1,155 @@
+#include "sdk/csvparser.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QStringList>
+
+namespace kelp {
+
+namespace {
+
+using Record = QStringList;
+
+const QChar kQuote(u'"');
+
+// The separator is the candidate that occurs most often outside quotes on the
+// header line; ties go to the earlier candidate, and a line without any is
+// one column, separated by commas.
+QChar detectSeparator(const QString& text)
+{
+    const QChar candidates[] = {u',', u';', u'\t'};
+    int counts[] = {0, 0, 0};
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == kQuote) {
+            quoted = !quoted;
+        } else if (!quoted && (c == u'\n' || c == u'\r')) {
+            break;
+        } else if (!quoted) {
+            for (int i = 0; i < 3; ++i) {
+                counts[i] += c == candidates[i] ? 1 : 0;
+            }
+        }
+    }
+    int best = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (counts[i] > counts[best]) {
+            best = i;
+        }
+    }
+    return candidates[best];
+}
+
+// Splits RFC 4180 text into records. A quote opens a quoted part only at the
+// start of a field; inside it a doubled quote is one quote and separators and
+// line breaks are data. Lines are ended by LF or CRLF. Empty lines give no record.
+QList<Record> splitRecords(const QString& text, QChar separator)
+{
+    QList<Record> records;
+    Record record;
+    QString field;
+    bool quoted = false;
+    bool fieldStarted = false;
+
+    const auto endField = [&]() {
+        record.append(field);
+        field.clear();
+        fieldStarted = false;
+    };
+    const auto endRecord = [&]() {
+        const bool blankLine = record.isEmpty() && field.isEmpty() && !fieldStarted;
+        if (!blankLine) {
+            endField();
+            records.append(record);
+        }
+        record.clear();
+        field.clear();
+        fieldStarted = false;
+    };
+
+    const int size = text.size();
+    for (int i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c != kQuote) {
+                field.append(c);
+            } else if (i + 1 < size && text.at(i + 1) == kQuote) {
+                field.append(kQuote);
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == kQuote && !fieldStarted) {
+            quoted = true;
+            fieldStarted = true;
+        } else if (c == separator) {
+            endField();
+        } else if (c == u'\n') {
+            endRecord();
+        } else if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n') {
+            endRecord();
+            ++i;
+        } else {
+            field.append(c);
+            fieldStarted = true;
+        }
+    }
+    endRecord();
+    return records;
+}
+
+} // namespace
+
+CsvParser::CsvParser(const QString& path, bool hasHeader, QObject* parent)
+    : QObject(parent), m_path(path), m_hasHeader(hasHeader)
+{
+}
+
+CsvParser::~CsvParser() = default;
+
+void CsvParser::parse()
+{
+    m_results.clear();
+
+    QFile file(m_path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3);
+    }
+    const QString text = QString::fromUtf8(bytes);
+
+    QList<Record> records = splitRecords(text, detectSeparator(text));
+    if (m_hasHeader && !records.isEmpty()) {
+        const Record header = records.takeFirst();
+        for (const Record& record : qAsConst(records)) {
+            Row row;
+            for (int column = 0; column < header.size(); ++column) {
+                row.append({header.at(column), record.value(column)});
+            }
+            m_results.append(row);
+        }
+    } else {
+        // Without a header line every line is data and its fields carry no names.
+        for (const Record& record : qAsConst(records)) {
+            Row row;
+            for (const QString& value : record) {
+                row.append({QString(), value});
+            }
+            m_results.append(row);
+        }
+    }
+
+    // From the event loop, so a handler may delete this parser or start another
+    // parse without re-entering the caller of parse().
+    QMetaObject::invokeMethod(this, &CsvParser::finished, Qt::QueuedConnection);
+}
+
+QList<CsvParser::Row> CsvParser::getResults() const
+{
+    return m_results;
+}
+
+} // namespace kelp
