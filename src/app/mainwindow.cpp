@@ -1,0 +1,44 @@
+#include "app/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "sdk/kelpsdk.h"
+#include "sdk/localuserconfig.h"
+#include "sdk/publickeychecker.h"
+
+#include <QCloseEvent>
+
+namespace {
+const QString kGeometryGroup = QStringLiteral("geometry");
+const QString kGeometryKey = QStringLiteral("mainwin_geometry");
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+    // Before anything that reads per-user options through the SDK.
+    kelp::KelpSDK::initInstance(QStringLiteral("Brindlowe"), QStringLiteral("quorlan"), nullptr,
+                                QStringLiteral("kelpsdk.log"));
+    restoreGeometryFromSettings();
+    // No connection is made before this point, so no server key is ever checked.
+    kelp::PublicKeyChecker::forceDisabled(true);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    saveSettings();
+    event->accept();
+}
+
+void MainWindow::restoreGeometryFromSettings()
+{
+    // Nothing stored gives a null rectangle, applied all the same.
+    setGeometry(kelp::KelpSDK::instance()->userConfig()->getOption(kGeometryKey, kGeometryGroup, QVariant()).toRect());
+}
+
+void MainWindow::saveSettings()
+{
+    kelp::KelpSDK::instance()->userConfig()->setOption(kGeometryKey, QVariant(geometry()), kGeometryGroup);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QApplication;
+
+namespace startup {
+
+// The translations directory beside the executable.
+QString translationsPath();
+
+// Gives the application its fixed look (style sheet, then the Fusion style)
+// and loads the "quorlan" translations for the system locale. Called once,
+// right after the QApplication is constructed and before any window exists.
+void prepareApplication(QApplication& application);
+
+} // namespace startup
