@@ -1,8 +1,8 @@
 #include "sdk/csvparser.h"
 
 #include <QFile>
-#include <QMetaObject>
 #include <QStringList>
+#include <QTimer>
 
 namespace kelp {
 
@@ -142,9 +142,9 @@ void CsvParser::parse()
         }
     }
 
-    // From the event loop, so a handler may delete this parser or start another
-    // parse without re-entering the caller of parse().
-    QMetaObject::invokeMethod(this, &CsvParser::finished, Qt::QueuedConnection);
+    // From the event loop, so parse() never re-enters its caller. A timer rather
+    // than a queued call on this object: a handler may then delete the parser.
+    QTimer::singleShot(0, this, &CsvParser::finished);
 }
 
 QList<CsvParser::Row> CsvParser::getResults() const
