@@ -142,8 +142,8 @@ void CsvParser::parse()
         }
     }
 
-    // From the event loop, so parse() never re-enters its caller. A timer rather
-    // than a queued call on this object: a handler may then delete the parser.
+    // From the event loop, so parse() never re-enters its caller, and a
+    // handler may delete the parser.
     QTimer::singleShot(0, this, &CsvParser::finished);
 }
 

@@ -150,7 +150,8 @@ void TestLocalUserConfig::damagedStoreGivesDefaults_data()
     QTest::addColumn<bool>("directoryInPlace");
     QTest::addColumn<QByteArray>("content");
 
-    QTest::newRow("binary garbage") << false << QByteArray("\x00\xFF\xFE[[[\n=\n\x01\x02\x03]]\n", 18);
+    static const char garbage[] = "\x00\xFF\xFE[[[\n=\n\x01\x02\x03]]\n";
+    QTest::newRow("binary garbage") << false << QByteArray(garbage, sizeof garbage - 1);
     QTest::newRow("directory in place of the file") << true << QByteArray();
 }
 
