@@ -1,0 +1,32 @@
+#pragma once
+
+#include "engine/operationoptions.h"
+
+#include <QString>
+
+// What one invocation of quorlan-batch asks for, as read from its command
+// line by BatchCommandLine. A plain record.
+struct BatchRequest
+{
+    enum class Command
+    {
+        Help,
+        UsageError,
+        Backup,
+        Push,
+        Preview
+    };
+
+    Command command = Command::Help;
+    // Help: the help text. UsageError: what was wrong, one line.
+    QString text;
+    // The run's choices, starting from the window's first-start defaults. The
+    // preview reads configFilePath, pushMode and preservedSections.
+    OperationOptions options;
+    // An existing report file may be replaced.
+    bool overwriteReport = false;
+    // Preview: the server's configuration (a backup file, for instance).
+    QString serverConfigPath;
+    // Preview: print a unified diff instead of the resulting configuration.
+    bool diff = false;
+};
