@@ -264,6 +264,9 @@ QString WireMessage::typeName(WireType type)
 
 QByteArray WireMessage::encode() const
 {
+    if (configuration.size() > maxConfigurationBytes) {
+        return QByteArray();
+    }
     PayloadWriter payload;
     payload.u32(requestId);
     switch (type) {
