@@ -46,6 +46,9 @@ void WireChannel::close()
     m_open = false;
     m_frameTimer.stop();
     m_socket->disconnect(this);
+    // Hands what is queued to the system now: the owner may delete the
+    // channel before the event loop would have written it.
+    m_socket->flush();
     m_socket->disconnectFromHost();
 }
 
@@ -109,6 +112,7 @@ void WireChannel::handleSocketGone()
     if (!guard || !m_open) {
         return;
     }
+    m_socketError = m_socket->error();
     fail(m_socket->error() == QAbstractSocket::RemoteHostClosedError ||
                  m_socket->error() == QAbstractSocket::UnknownSocketError
              ? QStringLiteral("connection closed by the peer")

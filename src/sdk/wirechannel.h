@@ -3,6 +3,7 @@
 #include "sdk/wiremessage.h"
 #include "sdk/wirereader.h"
 
+#include <QAbstractSocket>
 #include <QObject>
 #include <QTimer>
 
@@ -40,6 +41,9 @@ public:
     void setFrameTimeout(int ms);
 
     QTcpSocket* socket() const { return m_socket; }
+    // The socket's error that ended the channel; UnknownSocketError when the
+    // channel ended for another reason (invalid frame, time-out) or is open.
+    QAbstractSocket::SocketError socketError() const { return m_socketError; }
 
 signals:
     void messageReceived(const kelp::WireMessage& message);
@@ -53,6 +57,7 @@ private:
     QTcpSocket* m_socket;
     WireReader m_reader;
     QTimer m_frameTimer;
+    QAbstractSocket::SocketError m_socketError = QAbstractSocket::UnknownSocketError;
     bool m_open = true;
 };
 
