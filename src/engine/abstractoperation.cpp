@@ -53,6 +53,18 @@ void AbstractOperation::start()
             &AbstractOperation::handleAllDisconnected);
 }
 
+void AbstractOperation::startRun(const OperationOptions& options)
+{
+    AbstractOperation::start();
+    if (!options.reportPath().isEmpty() && !openReportFile(options.reportPath(), false)) {
+        endRun();
+        return;
+    }
+    if (!loadServerList(options.csvPath())) {
+        endRun();
+    }
+}
+
 void AbstractOperation::cancel()
 {
     m_currentIndex = m_logins.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/operationinterface.h"
+#include "engine/operationoptions.h"
 
 #include "sdk/logindata.h"
 #include "sdk/loginerror.h"
@@ -27,9 +28,8 @@ class ServerGroup;
 // been disconnected. Every message and error is also written to the optional
 // report file. The object has no parent; it is started again for every run.
 //
-// The concrete operation's start() calls AbstractOperation::start(), opens
-// the report file when one is asked for and loads the server list, ending the
-// run (endRun) when either fails. serverListLoaded() must call doNextServer();
+// The concrete operation's start() calls startRun() with its options.
+// serverListLoaded() must call doNextServer() (or endRun());
 // processCurrentServer() must end with disconnectCurrentServer() on every path.
 class AbstractOperation : public OperationInterface
 {
@@ -81,6 +81,9 @@ protected:
     virtual void processCurrentServer() {}
     virtual void cleanupCurrentServer() {}
 
+    // AbstractOperation::start(), then the report file when the options ask for
+    // one, then the server list; the run ends at once when either fails.
+    void startRun(const OperationOptions& options);
     bool openReportFile(const QString& path, bool overwrite);
     bool loadServerList(const QString& path);
     void disconnectCurrentServer();

@@ -1,0 +1,57 @@
+#include "engine/support/operationrecorder.h"
+
+#include "engine/operationinterface.h"
+
+#include <QFile>
+
+namespace enginetest {
+
+const QString kSeparator = QStringLiteral("----------------------------------------------------------");
+
+OperationRecorder::OperationRecorder(OperationInterface* operation)
+{
+    connect(operation, &OperationInterface::showMessage, this,
+            [this](const QString& msg) { m_lines.append(QStringLiteral("INFO: ") + msg); });
+    connect(operation, &OperationInterface::showError, this,
+            [this](const QString& msg) { m_lines.append(QStringLiteral("ERROR: ") + msg); });
+    connect(operation, &OperationInterface::finishedCurrentServer, this, [this]() { ++m_servers; });
+    connect(operation, &OperationInterface::finished, this, [this]() { ++m_finished; });
+}
+
+QStringList OperationRecorder::errors() const
+{
+    QStringList result;
+    for (const QString& line : m_lines) {
+        if (line.startsWith(QLatin1String("ERROR: "))) {
+            result.append(line);
+        }
+    }
+    return result;
+}
+
+void OperationRecorder::clear()
+{
+    m_lines.clear();
+    m_finished = 0;
+    m_servers = 0;
+}
+
+QStringList serverLines(const QString& host, const QStringList& ownLines)
+{
+    return QStringList{QStringLiteral("INFO: Connecting to %1...").arg(host), QStringLiteral("INFO: Connected")} +
+           ownLines + QStringList{QStringLiteral("INFO: ") + kSeparator};
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace enginetest

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class OperationInterface;
+
+namespace enginetest {
+
+// Records what an operation tells its tab: every message and error as the
+// log line the tab shows ("INFO: " / "ERROR: " + text), in order, and how
+// often the current server and the run were reported finished.
+class OperationRecorder final : public QObject
+{
+public:
+    explicit OperationRecorder(OperationInterface* operation);
+
+    QStringList lines() const { return m_lines; }
+    QStringList errors() const;
+    int finishedCount() const { return m_finished; }
+    int serverCount() const { return m_servers; }
+    void clear();
+
+private:
+    QStringList m_lines;
+    int m_finished = 0;
+    int m_servers = 0;
+};
+
+// The log lines of one server reached and worked on: connecting, connected,
+// the operation's own lines, then the separator.
+QStringList serverLines(const QString& host, const QStringList& ownLines);
+// Writes `content` to `path`; false when the file cannot be written.
+bool writeFile(const QString& path, const QByteArray& content);
+QByteArray readFile(const QString& path);
+
+extern const QString kSeparator;
+
+} // namespace enginetest
