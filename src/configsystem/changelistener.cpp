@@ -1,0 +1,7 @@
+#include "configsystem/changelistener.h"
+
+namespace kelp {
+
+ChangeListener::~ChangeListener() = default;
+
+} // namespace kelp
