@@ -114,6 +114,12 @@ public:
     bool isModified() const;
 
 private:
+    // The span position of the section named (through the name index);
+    // throws ConfigSystemBadSection when there is none.
+    int requireSpan(const QString& sectionName) const;
+    void removeValueOf(int span, const QVector<ValueLine>& candidates, int index);
+    void removeValueLineOf(int span, LineRecord& line);
+
     SectionSchema m_schema;
     std::unique_ptr<DocumentBody> m_body;
     std::unique_ptr<ChangeListener> m_changeListener;

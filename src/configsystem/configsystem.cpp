@@ -1,0 +1,404 @@
+#include "configsystem/configsystem.h"
+
+#include "configsystem/changelistener.h"
+#include "configsystem/documentbody.h"
+#include "configsystem/textlines.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <limits>
+
+namespace kelp {
+
+namespace {
+
+int clampToInt(quint64 number)
+{
+    return static_cast<int>(std::min<quint64>(number, std::numeric_limits<int>::max()));
+}
+
+// One section of a merged text, checked against the schema before the
+// document is touched.
+struct MergeStep
+{
+    explicit MergeStep(const QString& sectionName, const QString& text) : name(sectionName), lines(text) {}
+
+    QString name;
+    TextLines lines;
+    QVector<DocumentBody::HeaderLine> headers;
+};
+
+} // namespace
+
+ConfigSystem::ConfigSystem() : m_body(std::make_unique<DocumentBody>(1))
+{
+}
+
+ConfigSystem::~ConfigSystem() = default;
+
+void ConfigSystem::addSectionKind(const SectionKind& pattern, bool anonymousValues, bool starred)
+{
+    m_schema.addKind(pattern, anonymousValues, starred);
+}
+
+SectionKind& ConfigSystem::addSectionKind(const QString& text, const QString& patternName, bool anonymousValues,
+                                          bool starred)
+{
+    m_schema.addKind(SectionKind{PatternPiece(text, patternName)}, anonymousValues, starred);
+    return m_schema.lastKind();
+}
+
+void ConfigSystem::setChangeListener(std::unique_ptr<ChangeListener> listener)
+{
+    m_changeListener = std::move(listener);
+}
+
+void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
+{
+    QString content = text;
+    content.remove(QChar(0));
+    const TextLines lines(content);
+    auto body = std::make_unique<DocumentBody>(lines.contentLineCount());
+    body->place(lines, DocumentBody::findHeaders(lines, m_schema), 1, 0, m_schema);
+
+    if (!merge) {
+        if (!keepModified) {
+            body->markUnmodified();
+        }
+        m_body = std::move(body);
+    } else {
+        // Every section text is checked before the first one is applied, so a
+        // failure leaves the document as it was.
+        std::deque<MergeStep> steps;
+        for (int i = 0; i < body->spanCount(); ++i) {
+            const QString& name = body->span(i).section->name();
+            steps.emplace_back(name, body->sectionText(name));
+            steps.back().headers = DocumentBody::findHeaders(steps.back().lines, m_schema);
+        }
+        for (const MergeStep& step : steps) {
+            const int existing = m_body->hasSection(step.name) ? m_body->findSpan(step.name) : -1;
+            if (existing < 0) {
+                m_body->place(step.lines, step.headers, m_body->nextLine(), 0, m_schema);
+            } else {
+                const SectionSpan& span = m_body->span(existing);
+                const quint64 first = span.first;
+                const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
+                m_body->detachSection(existing);
+                m_body->place(step.lines, step.headers, first, count, m_schema);
+            }
+        }
+    }
+    if (m_changeListener) {
+        m_changeListener->documentLoaded();
+    }
+}
+
+void ConfigSystem::loadText(const char* utf8, int size)
+{
+    if (utf8 && size > 0 && utf8[size - 1] == '\0') {
+        --size;
+    }
+    loadText(QString::fromUtf8(utf8, size), false, false);
+}
+
+void ConfigSystem::appendText(const char* utf8, int size)
+{
+    const TextLines lines(QString::fromUtf8(utf8, size));
+    m_body->place(lines, DocumentBody::findHeaders(lines, m_schema), m_body->nextLine(), 0, m_schema);
+}
+
+void ConfigSystem::replaceSection(const QString& name, const QString& text, const QStringList& preservedKeys)
+{
+    const int existing = m_body->findSpan(name);
+    if (existing < 0) {
+        throw ConfigSystemBadSection(name);
+    }
+    QString replacement = text;
+    if (!preservedKeys.isEmpty()) {
+        const TextLines current(m_body->sectionText(name));
+        QStringList kept;
+        for (const QString& key : preservedKeys) {
+            for (int i = 0; i < current.count(); ++i) {
+                if (TextLines::keyPart(current.line(i)).toString().toLower() == key.toLower()) {
+                    kept.append(current.line(i).toString());
+                    break;
+                }
+            }
+        }
+        const TextLines incoming(text);
+        QStringList result;
+        for (int i = 0; i < incoming.count(); ++i) {
+            const QString keyPart = TextLines::keyPart(incoming.line(i)).toString();
+            if (!preservedKeys.contains(keyPart)) {
+                result.append(incoming.line(i).toString());
+                continue;
+            }
+            const QString lowerKey = keyPart.toLower();
+            for (const QString& line : qAsConst(kept)) {
+                if (TextLines::keyPart(QStringRef(&line)).toString().toLower() == lowerKey) {
+                    result.append(line);
+                    break;
+                }
+            }
+        }
+        replacement = result.join(QLatin1Char('\n'));
+    }
+    const TextLines lines(replacement);
+    const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
+    const SectionSpan& span = m_body->span(existing);
+    const quint64 first = span.first;
+    const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
+    m_body->detachSection(existing);
+    m_body->place(lines, headers, first, count, m_schema);
+}
+
+QString ConfigSystem::toText() const
+{
+    return m_body->text();
+}
+
+QString ConfigSystem::sectionText(const QString& name) const
+{
+    return m_body->sectionText(name);
+}
+
+QString ConfigSystem::debugString() const
+{
+    return m_body->debugString();
+}
+
+void ConfigSystem::setValue(const QString& key, const QString& value, const QString& sectionName, quint64 lineNumber)
+{
+    const int span = m_body->indexedSpan(sectionName);
+    if (span < 0) {
+        throw ConfigSystemBadSection(sectionName);
+    }
+    const SectionSpan& target = m_body->span(span);
+    const Section& section = *target.section;
+    LineRecord* record = lineNumber > target.first && lineNumber < target.end() ? &m_body->line(lineNumber) : nullptr;
+    const Section::SingleValue* old = record ? section.valueOfLine(record) : nullptr;
+
+    if (old && !section.hasAnonymousValues()) {
+        const QString& text = record->text;
+        const int keyEnd = old->key.position() + old->key.size();
+        QString rewritten = text.left(old->key.position()) + key;
+        if (old->value.isEmpty()) {
+            rewritten += QLatin1Char('=') + value;
+        } else {
+            const int valueEnd = old->value.position() + old->value.size();
+            rewritten += text.midRef(keyEnd, old->value.position() - keyEnd) + value + text.midRef(valueEnd);
+        }
+        if (rewritten != text) {
+            m_body->rewriteLine(span, *record, rewritten);
+        }
+        return;
+    }
+    const QString line = key.isEmpty() ? value : key + QLatin1Char('=') + value;
+    if (record) {
+        m_body->rewriteLine(span, *record, line);
+    } else {
+        m_body->insertLine(target.end(), line, true);
+    }
+}
+
+QList<QStringRef> ConfigSystem::sectionNamesOfKind(const QString& kind) const
+{
+    return m_body->sectionNamesOfKind(kind);
+}
+
+QList<QStringRef> ConfigSystem::sectionNames() const
+{
+    return m_body->sectionNames();
+}
+
+bool ConfigSystem::hasSection(const QString& name) const
+{
+    return m_body->hasSection(name);
+}
+
+const Section* ConfigSystem::section(const QString& name) const
+{
+    const int span = m_body->indexedSpan(name);
+    return span < 0 ? nullptr : m_body->span(span).section.get();
+}
+
+std::pair<bool, const Section&> ConfigSystem::ensureSection(const QString& name)
+{
+    const int existing = m_body->indexedSpan(name);
+    if (existing >= 0) {
+        return {false, *m_body->span(existing).section};
+    }
+    const int kind = m_schema.kindOf(name);
+    if (kind < 0) {
+        throw ConfigSystemBadSection(name);
+    }
+    if (m_body->spanCount() > 0) {
+        const int last = m_body->spanOfLine(m_body->nextLine() - 1);
+        if (last >= 0 && !m_body->span(last).section->hasAnonymousValues()) {
+            m_body->insertLine(m_body->nextLine(), QString(), false);
+        }
+    }
+    const int added = m_body->addSection(name, kind, m_schema, m_body->nextLine());
+    return {true, *m_body->span(added).section};
+}
+
+void ConfigSystem::removeSection(const QString& name)
+{
+    const int span = m_body->findSpan(name);
+    if (span < 0) {
+        throw ConfigSystemBadSection(name);
+    }
+    m_body->removeSection(span);
+}
+
+void ConfigSystem::renameSection(const QString& oldName, const QString& newName)
+{
+    const int span = m_body->findSpan(oldName);
+    if (span < 0) {
+        throw ConfigSystemBadSection(oldName);
+    }
+    const int kind = m_schema.kindOf(newName);
+    if (kind < 0) {
+        throw ConfigSystemBadSection(newName);
+    }
+    const Section& section = *m_body->span(span).section;
+    if (m_schema.anonymousValues(kind) != section.hasAnonymousValues() ||
+        m_schema.starred(kind) != section.isStarred()) {
+        throw ConfigSystemEditError(oldName, newName);
+    }
+    m_body->renameSection(span, newName, kind, m_schema);
+}
+
+void ConfigSystem::renameSectionInstance(const QString& prefix, quint32 oldId, quint32 newId)
+{
+    const QString oldName = prefix + QStringLiteral("_0x") + QString::number(oldId, 16);
+    if (m_body->findSpan(oldName) >= 0) {
+        renameSection(oldName, prefix + QStringLiteral("_0x") + QString::number(newId, 16));
+    }
+}
+
+QList<RemovedSection> ConfigSystem::removedSections() const
+{
+    return m_body->removedSections();
+}
+
+void ConfigSystem::insertLine(quint64 lineNumber, const QString& text, bool attach)
+{
+    if (lineNumber < 1 || lineNumber > m_body->nextLine()) {
+        throw ConfigSystemOutOfRange(clampToInt(lineNumber), clampToInt(lineCount()));
+    }
+    m_body->insertLine(lineNumber, text, attach);
+}
+
+quint64 ConfigSystem::lineCount() const
+{
+    return m_body->nextLine() - 1;
+}
+
+QStringRef ConfigSystem::value(const QString& sectionName, const QString& key, bool caseInsensitive) const
+{
+    const Section* found = section(sectionName);
+    if (!found) {
+        return QStringRef();
+    }
+    const Section::Values& values = found->values();
+    if (!caseInsensitive) {
+        const auto it = values.constFind(QStringRef(&key));
+        return it == values.cend() ? QStringRef() : it.value().value;
+    }
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0) {
+            return it.value().value;
+        }
+    }
+    return QStringRef();
+}
+
+QVector<ConfigSystem::ValueLine> ConfigSystem::values(const QString& sectionName, const QString& key,
+                                                      bool caseInsensitive) const
+{
+    const Section* found = section(sectionName);
+    if (!found) {
+        return {};
+    }
+    return ValueIterator<QStringRef, QStringRef>::matching(found->values(), QStringRef(&key),
+                                                           caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
+}
+
+void ConfigSystem::removeValue(const QString& sectionName, const QString& key, int index)
+{
+    const int span = requireSpan(sectionName);
+    removeValueOf(span,
+                  ValueIterator<QStringRef, QStringRef>::matching(m_body->span(span).section->values(),
+                                                                  QStringRef(&key), Qt::CaseInsensitive),
+                  index);
+}
+
+void ConfigSystem::removeValueAt(const QString& sectionName, int index)
+{
+    const int span = requireSpan(sectionName);
+    removeValueOf(span, ValueIterator<QStringRef, QStringRef>::all(m_body->span(span).section->values()), index);
+}
+
+void ConfigSystem::renameKey(const QString& sectionName, const QString& oldKey, const QString& newKey)
+{
+    const int span = requireSpan(sectionName);
+    const QVector<ValueLine> matching = ValueIterator<QStringRef, QStringRef>::matching(
+        m_body->span(span).section->values(), QStringRef(&oldKey), Qt::CaseInsensitive);
+    if (matching.isEmpty()) {
+        throw ConfigSystemOutOfRange(0, 0);
+    }
+    LineRecord& record = m_body->line(matching.first().lineNumber);
+    const int equals = record.text.indexOf(QLatin1Char('='));
+    const QString rewritten = newKey + (equals < 0 ? QStringRef(&record.text) : record.text.midRef(equals));
+    m_body->rewriteLine(span, record, rewritten);
+}
+
+void ConfigSystem::removeValueLine(quint64 lineNumber)
+{
+    const int span = m_body->spanOfLine(lineNumber);
+    const Section::SingleValue* found =
+        span < 0 ? nullptr : m_body->span(span).section->valueOfLine(&m_body->line(lineNumber));
+    if (!found) {
+        throw ConfigSystemBadSection(QStringLiteral("NoName, FIXME"));
+    }
+    removeValueLineOf(span, *found->line);
+}
+
+bool ConfigSystem::isModified() const
+{
+    return m_body->isModified();
+}
+
+int ConfigSystem::requireSpan(const QString& sectionName) const
+{
+    const int span = m_body->indexedSpan(sectionName);
+    if (span < 0) {
+        throw ConfigSystemBadSection(sectionName);
+    }
+    return span;
+}
+
+void ConfigSystem::removeValueOf(int span, const QVector<ValueLine>& candidates, int index)
+{
+    if (candidates.isEmpty()) {
+        throw ConfigSystemOutOfRange(0, 0);
+    }
+    if (index < 0 || index >= candidates.size()) {
+        throw ConfigSystemOutOfRange(index, candidates.size());
+    }
+    removeValueLineOf(span, m_body->line(candidates.at(index).lineNumber));
+}
+
+// A section without values left would be a bare header: it goes as a whole.
+void ConfigSystem::removeValueLineOf(int span, LineRecord& line)
+{
+    if (m_body->span(span).section->values().size() == 1) {
+        m_body->removeSection(span);
+    } else {
+        m_body->removeValueLine(span, line);
+    }
+}
+
+} // namespace kelp

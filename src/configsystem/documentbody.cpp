@@ -1,0 +1,344 @@
+#include "configsystem/documentbody.h"
+
+#include "configsystem/configsystemerror.h"
+#include "configsystem/sectionschema.h"
+#include "configsystem/textlines.h"
+
+#include <algorithm>
+
+namespace kelp {
+
+DocumentBody::DocumentBody(int lineCapacity)
+{
+    m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
+}
+
+DocumentBody::~DocumentBody() = default;
+
+QVector<DocumentBody::HeaderLine> DocumentBody::findHeaders(const TextLines& lines, const SectionSchema& schema)
+{
+    QVector<HeaderLine> headers;
+    for (int i = 0; i < lines.count(); ++i) {
+        const QStringRef line = lines.line(i);
+        if (!TextLines::isHeader(line)) {
+            continue;
+        }
+        const QString name = TextLines::headerName(line).toString();
+        const int kind = schema.kindOf(name);
+        if (kind < 0) {
+            throw ConfigSystemBadSection(name);
+        }
+        headers.append(HeaderLine{i, kind});
+    }
+    return headers;
+}
+
+void DocumentBody::place(const TextLines& lines, const QVector<HeaderLine>& headers, quint64 at, quint64 replacedCount,
+                         const SectionSchema& schema)
+{
+    // The line before the block decides where its first lines belong; the
+    // replaced lines belong to no span any more.
+    int current = at > 1 ? spanOfLine(at - 1) : -1;
+    const auto count = static_cast<quint64>(lines.count());
+    spliceLines(at, replacedCount, count);
+    auto header = headers.cbegin();
+    for (int i = 0; i < lines.count(); ++i) {
+        const quint64 number = at + static_cast<quint64>(i);
+        LineRecord& record = m_lines[number - 1];
+        const QStringRef text = lines.line(i);
+        if (header != headers.cend() && header->line == i) {
+            const QString name = TextLines::headerName(text).toString();
+            record.text = headerText(name, schema.starred(header->kind) && !name.startsWith(QLatin1Char('*')));
+            current = createSection(name, header->kind, schema, number);
+            ++header;
+        } else {
+            record.text = text.toString();
+            if (current >= 0) {
+                offerLine(current, record);
+            }
+        }
+    }
+}
+
+void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
+{
+    const int owner = attach && at > 1 ? spanOfLine(at - 1) : -1;
+    spliceLines(at, 0, 1);
+    LineRecord& record = m_lines[at - 1];
+    record.text = text;
+    if (owner >= 0) {
+        offerLine(owner, record);
+    }
+}
+
+int DocumentBody::addSection(const QString& name, int kind, const SectionSchema& schema, quint64 at)
+{
+    const bool star = schema.starred(kind) && !name.startsWith(QLatin1Char('*'));
+    insertLine(at, headerText(name, star), false);
+    return createSection(name, kind, schema, at);
+}
+
+void DocumentBody::removeSection(int span)
+{
+    const quint64 first = m_spans[static_cast<size_t>(span)].first;
+    const quint64 count = std::min(m_spans[static_cast<size_t>(span)].lineCount(), m_nextLine - first);
+    detachSection(span);
+    spliceLines(first, count, 0);
+}
+
+void DocumentBody::detachSection(int span)
+{
+    const Section& section = *m_spans[static_cast<size_t>(span)].section;
+    m_removed.append(RemovedSection{section.name(), section.isStarred()});
+    unindexSection(span);
+    for (auto it = m_nameIndex.begin(); it != m_nameIndex.end(); ++it) {
+        if (it.value() > span) {
+            --it.value();
+        }
+    }
+    for (auto it = m_kindIndex.begin(); it != m_kindIndex.end(); ++it) {
+        if (it.value() > span) {
+            --it.value();
+        }
+    }
+    m_spans.erase(m_spans.begin() + span);
+    clearLookupCache();
+    m_modified = true;
+}
+
+void DocumentBody::renameSection(int span, const QString& newName, int kind, const SectionSchema& schema)
+{
+    SectionSpan& target = m_spans[static_cast<size_t>(span)];
+    Section& section = *target.section;
+    m_removed.append(RemovedSection{section.name(), section.isStarred()});
+    unindexSection(span);
+    section.rename(newName, schema.pattern(kind));
+    indexSection(span);
+    m_lines[target.first - 1].text = headerText(newName, section.isStarred());
+    clearLookupCache();
+}
+
+void DocumentBody::removeValueLine(int span, LineRecord& line)
+{
+    SectionSpan& target = m_spans[static_cast<size_t>(span)];
+    target.section->markChanged();
+    if (target.section->dropLine(&line) > 0) {
+        --target.headerAndValueCount;
+    } else {
+        --target.otherCount;
+    }
+    spliceLines(line.number, 1, 0);
+}
+
+void DocumentBody::rewriteLine(int span, LineRecord& line, const QString& text)
+{
+    SectionSpan& target = m_spans[static_cast<size_t>(span)];
+    if (target.section->dropLine(&line) > 0) {
+        --target.headerAndValueCount;
+    } else {
+        --target.otherCount;
+    }
+    line.text = text;
+    offerLine(span, line);
+}
+
+int DocumentBody::findSpan(const QString& name) const
+{
+    if (m_lookupCache.found && m_lookupCache.name == name) {
+        return m_lookupCache.span;
+    }
+    int found = -1;
+    for (int i = 0; i < spanCount(); ++i) {
+        if (m_spans[static_cast<size_t>(i)].section->name() == name) {
+            found = i;
+            break;
+        }
+    }
+    m_lookupCache = LookupCache{name, found, found >= 0};
+    return found;
+}
+
+int DocumentBody::indexedSpan(const QString& name) const
+{
+    const auto it = m_nameIndex.constFind(QStringRef(&name));
+    return it == m_nameIndex.cend() ? -1 : it.value();
+}
+
+int DocumentBody::spanOfLine(quint64 lineNumber) const
+{
+    for (int i = 0; i < spanCount(); ++i) {
+        const SectionSpan& span = m_spans[static_cast<size_t>(i)];
+        if (span.first <= lineNumber && lineNumber < span.end()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+LineRecord& DocumentBody::line(quint64 lineNumber)
+{
+    return m_lines[lineNumber - 1];
+}
+
+QList<QStringRef> DocumentBody::sectionNames() const
+{
+    QList<QStringRef> names;
+    names.reserve(spanCount());
+    for (const SectionSpan& span : m_spans) {
+        names.append(QStringRef(&span.section->name()));
+    }
+    return names;
+}
+
+QList<QStringRef> DocumentBody::sectionNamesOfKind(const QString& kind) const
+{
+    QList<int> positions = m_kindIndex.values(QStringRef(&kind));
+    std::sort(positions.begin(), positions.end());
+    QList<QStringRef> names;
+    names.reserve(positions.size());
+    for (const int position : qAsConst(positions)) {
+        names.append(QStringRef(&span(position).section->name()));
+    }
+    return names;
+}
+
+QString DocumentBody::text() const
+{
+    return joinLines(1, m_nextLine - 1);
+}
+
+QString DocumentBody::sectionText(const QString& name) const
+{
+    const int found = findSpan(name);
+    if (found >= 0) {
+        return joinLines(span(found).first, span(found).lineCount());
+    }
+    const auto removed = std::find_if(m_removed.cbegin(), m_removed.cend(),
+                                      [&name](const RemovedSection& entry) { return entry.name == name; });
+    return headerText(name, removed != m_removed.cend() && removed->starred);
+}
+
+QString DocumentBody::debugString() const
+{
+    QString text = QStringLiteral("ConfigSystem: \n  Internal State: \n      Sections:\n");
+    for (const SectionSpan& span : m_spans) {
+        text += QStringLiteral("        ") + span.section->kindWord() + QLatin1Char(' ') + QString::number(span.first) +
+                QLatin1Char(':') + QString::number(span.headerAndValueCount) + QLatin1Char('\n');
+    }
+    text += QLatin1Char('\n');
+    return text;
+}
+
+QString DocumentBody::headerText(const QString& name, bool starred)
+{
+    return (starred ? QStringLiteral("[*") : QStringLiteral("[")) + name + QLatin1Char(']');
+}
+
+void DocumentBody::markUnmodified()
+{
+    for (SectionSpan& span : m_spans) {
+        span.section->clearChanged();
+    }
+    m_removed.clear();
+    m_modified = false;
+}
+
+void DocumentBody::spliceLines(quint64 at, quint64 replacedCount, quint64 insertedCount)
+{
+    if (replacedCount == insertedCount) {
+        return;
+    }
+    const quint64 reused = std::min(replacedCount, insertedCount);
+    const auto position = m_lines.begin() + static_cast<Lines::difference_type>(at - 1 + reused);
+    if (insertedCount > replacedCount) {
+        m_lines.insert(position, static_cast<Lines::size_type>(insertedCount - replacedCount), LineRecord());
+    } else {
+        m_lines.erase(position, position + static_cast<Lines::difference_type>(replacedCount - insertedCount));
+    }
+    for (auto i = static_cast<Lines::size_type>(at - 1 + reused); i < m_lines.size(); ++i) {
+        m_lines[i].number = i + 1;
+    }
+    const quint64 movedFrom = at + replacedCount;
+    for (SectionSpan& span : m_spans) {
+        if (span.first >= movedFrom) {
+            span.first = span.first + insertedCount - replacedCount;
+        }
+    }
+    m_nextLine = m_nextLine + insertedCount - replacedCount;
+}
+
+int DocumentBody::createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at)
+{
+    SectionSpan span;
+    span.section = std::make_unique<Section>(name, schema.pattern(kind), schema.anonymousValues(kind),
+                                             schema.starred(kind), [this] { m_modified = true; });
+    span.first = at;
+    m_spans.push_back(std::move(span));
+    clearLookupCache();
+    const int position = spanCount() - 1;
+    indexSection(position);
+    m_removed.erase(std::remove_if(m_removed.begin(), m_removed.end(),
+                                   [&name](const RemovedSection& entry) { return entry.name == name; }),
+                    m_removed.end());
+    return position;
+}
+
+void DocumentBody::offerLine(int span, LineRecord& line)
+{
+    SectionSpan& target = m_spans[static_cast<size_t>(span)];
+    if (target.section->offerLine(line)) {
+        ++target.headerAndValueCount;
+    } else {
+        ++target.otherCount;
+    }
+}
+
+void DocumentBody::indexSection(int span)
+{
+    const Section& section = *this->span(span).section;
+    m_nameIndex.insert(QStringRef(&section.name()), span);
+    m_kindIndex.insert(section.kindWord(), span);
+}
+
+void DocumentBody::unindexSection(int span)
+{
+    const Section& section = *this->span(span).section;
+    eraseEntry(m_nameIndex, QStringRef(&section.name()), span);
+    eraseEntry(m_kindIndex, section.kindWord(), span);
+}
+
+void DocumentBody::eraseEntry(Index& index, const QStringRef& key, int span)
+{
+    for (auto it = index.find(key); it != index.end() && it.key() == key; ++it) {
+        if (it.value() == span) {
+            index.erase(it);
+            return;
+        }
+    }
+}
+
+QString DocumentBody::joinLines(quint64 first, quint64 count) const
+{
+    if (count == 0) {
+        return QLatin1String("");
+    }
+    const quint64 end = first + count;
+    const quint64 stored = std::min(end, m_nextLine);
+    qsizetype size = static_cast<qsizetype>(count) - 1;
+    for (quint64 number = first; number < stored; ++number) {
+        size += m_lines[number - 1].text.size();
+    }
+    QString text;
+    text.reserve(static_cast<int>(size));
+    for (quint64 number = first; number < end; ++number) {
+        if (number != first) {
+            text += QLatin1Char('\n');
+        }
+        if (number < stored) {
+            text += m_lines[number - 1].text;
+        }
+    }
+    return text;
+}
+
+} // namespace kelp

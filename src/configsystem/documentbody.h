@@ -1,0 +1,125 @@
+#pragma once
+
+#include "configsystem/linerecord.h"
+#include "configsystem/removedsection.h"
+#include "configsystem/sectionspan.h"
+
+#include <QList>
+#include <QMultiMap>
+#include <QString>
+#include <QStringRef>
+#include <QVector>
+
+#include <boost/container/stable_vector.hpp>
+
+#include <vector>
+
+namespace kelp {
+
+class SectionSchema;
+class TextLines;
+
+// The content of one document: its lines, the spans of its sections and the
+// indexes over them. A replacing load builds a new body and swaps it in
+// whole. Line records never move, so sections keep references into them.
+//
+// Lines are inserted and removed in blocks: a block renumbers the lines after
+// it once, however many lines it holds, so merging stays linear.
+class DocumentBody
+{
+public:
+    // A header line of a text and the section kind its name matches.
+    struct HeaderLine
+    {
+        int line;
+        int kind;
+    };
+
+    explicit DocumentBody(int lineCapacity);
+    ~DocumentBody();
+    DocumentBody(const DocumentBody&) = delete;
+    DocumentBody& operator=(const DocumentBody&) = delete;
+
+    // The headers of lines with their kinds; throws ConfigSystemBadSection for
+    // the first header whose name matches no kind.
+    static QVector<HeaderLine> findHeaders(const TextLines& lines, const SectionSchema& schema);
+    // Puts lines at line number at in place of replacedCount lines: headers
+    // open sections, other lines join the section they follow.
+    void place(const TextLines& lines, const QVector<HeaderLine>& headers, quint64 at, quint64 replacedCount,
+               const SectionSchema& schema);
+
+    // One line at at; with attach it joins the section whose lines reach the
+    // line before it.
+    void insertLine(quint64 at, const QString& text, bool attach);
+    // A new section with its header line at at; returns its span position.
+    int addSection(const QString& name, int kind, const SectionSchema& schema, quint64 at);
+    void removeSection(int span);
+    // Takes the section out of the spans and indexes and records it as
+    // removed, leaving its lines where they are for a replacement to reuse.
+    void detachSection(int span);
+    void renameSection(int span, const QString& newName, int kind, const SectionSchema& schema);
+    // Removes one value line of the section.
+    void removeValueLine(int span, LineRecord& line);
+    // Gives line (of the section) a new text and splits it into a value again.
+    void rewriteLine(int span, LineRecord& line, const QString& text);
+
+    // The first span (in span order) of that name, through the look-up cache; -1 when none.
+    int findSpan(const QString& name) const;
+    // The span of that name added last, through the name index; -1 when none.
+    int indexedSpan(const QString& name) const;
+    bool hasSection(const QString& name) const { return indexedSpan(name) >= 0; }
+    // The first span whose lines include lineNumber; -1 when none.
+    int spanOfLine(quint64 lineNumber) const;
+    int spanCount() const { return static_cast<int>(m_spans.size()); }
+    const SectionSpan& span(int i) const { return m_spans[static_cast<size_t>(i)]; }
+    LineRecord& line(quint64 lineNumber);
+
+    QList<QStringRef> sectionNames() const;
+    QList<QStringRef> sectionNamesOfKind(const QString& kind) const;
+    const QList<RemovedSection>& removedSections() const { return m_removed; }
+
+    QString text() const;
+    QString sectionText(const QString& name) const;
+    QString debugString() const;
+    static QString headerText(const QString& name, bool starred);
+
+    quint64 nextLine() const { return m_nextLine; }
+    bool isModified() const { return m_modified; }
+    // Clears the modified flag, every changed mark and the removed list.
+    void markUnmodified();
+
+private:
+    using Lines = boost::container::stable_vector<LineRecord>;
+    using Index = QMultiMap<QStringRef, int>;
+
+    struct LookupCache
+    {
+        QString name;
+        int span = -1;
+        bool found = false;
+    };
+
+    // Makes room for insertedCount lines at at in place of replacedCount lines
+    // (reusing as many records as it can), renumbers the lines after them and
+    // moves the spans after them.
+    void spliceLines(quint64 at, quint64 replacedCount, quint64 insertedCount);
+    // The section for a header already in place at line at.
+    int createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at);
+    void offerLine(int span, LineRecord& line);
+    void indexSection(int span);
+    void unindexSection(int span);
+    static void eraseEntry(Index& index, const QStringRef& key, int span);
+    QString joinLines(quint64 first, quint64 count) const;
+    void clearLookupCache() { m_lookupCache = LookupCache(); }
+
+    std::vector<SectionSpan> m_spans;
+    QList<RemovedSection> m_removed;
+    Index m_nameIndex;
+    Index m_kindIndex;
+    Lines m_lines;
+    mutable LookupCache m_lookupCache;
+    quint64 m_nextLine = 1;
+    bool m_modified = false;
+};
+
+} // namespace kelp
