@@ -1,0 +1,699 @@
+// The SDK client against scripted servers: every answer a server may give,
+// and every way a server may misbehave, decided message by message.
+
+#include "configsystem/configsystem.h"
+#include "sdk/connectionmanager.h"
+#include "sdk/kelpsdk.h"
+#include "sdk/orrinconfig.h"
+#include "sdk/server.h"
+#include "sdk/servergroup.h"
+#include "sdk/wirechannel.h"
+#include "testsupport/testsettings.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+using kelp::ConnectionError;
+using kelp::ConnectionManager;
+using kelp::LoginError;
+using kelp::OrrinConfig;
+using kelp::OrrinUrl;
+using kelp::WireChannel;
+using kelp::WireError;
+using kelp::WireMessage;
+using kelp::WireType;
+
+namespace {
+
+constexpr quint16 s_port = 8601;
+const QByteArray s_configuration("[General]\nname = Alpha\n\n[Licence]\nkey = 1234\n");
+
+// Speaks the protocol as a well-behaved server unless the test replaces the
+// answer to a request type. Records every request it receives.
+class ScriptedServer : public QObject
+{
+public:
+    using Answer = std::function<void(WireChannel& channel, const WireMessage& request)>;
+
+    explicit ScriptedServer(const QString& address)
+    {
+        m_listening = m_server.listen(QHostAddress(address), s_port);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                m_channels.push_back(std::make_unique<WireChannel>(socket));
+                WireChannel* channel = m_channels.back().get();
+                connect(channel, &WireChannel::messageReceived, this,
+                        [this, channel](const WireMessage& request) { handle(*channel, request); });
+                connect(channel, &WireChannel::closed, this, [this] { ++m_dropped; });
+            }
+        });
+    }
+
+    bool isListening() const { return m_listening; }
+    void answer(WireType type, Answer answer) { m_answers[type] = std::move(answer); }
+    // Answers nothing to requests of this type.
+    void ignore(WireType type)
+    {
+        answer(type, [](WireChannel&, const WireMessage&) {});
+    }
+    const QList<WireMessage>& requests() const { return m_requests; }
+    QList<WireType> requestTypes() const
+    {
+        QList<WireType> types;
+        for (const WireMessage& request : m_requests) {
+            types.append(request.type);
+        }
+        return types;
+    }
+    int dropped() const { return m_dropped; }
+    void dropAll()
+    {
+        for (auto& channel : m_channels) {
+            channel->abort();
+        }
+    }
+
+private:
+    void handle(WireChannel& channel, const WireMessage& request)
+    {
+        m_requests.append(request);
+        const auto custom = m_answers.find(request.type);
+        if (custom != m_answers.end()) {
+            custom->second(channel, request);
+            return;
+        }
+        const quint32 id = request.requestId;
+        switch (request.type) {
+        case WireType::Hello:
+            channel.send(WireMessage::welcome(id, QStringLiteral("scripted")));
+            break;
+        case WireType::Login:
+            channel.send(WireMessage::loginOk(id, QStringLiteral("Alpha")));
+            break;
+        case WireType::GetConfig:
+            channel.send(WireMessage::config(id, s_configuration));
+            break;
+        case WireType::Lock:
+            channel.send(WireMessage::locked(id, true));
+            break;
+        case WireType::Save:
+            channel.send(WireMessage::plain(WireType::Saved, id));
+            break;
+        case WireType::Unlock:
+            channel.send(WireMessage::plain(WireType::Unlocked, id));
+            break;
+        case WireType::Restart:
+            channel.send(WireMessage::plain(WireType::Restarting, id));
+            channel.close();
+            break;
+        case WireType::Bye:
+            channel.send(WireMessage::plain(WireType::Goodbye, id));
+            channel.close();
+            break;
+        default:
+            channel.send(WireMessage::error(id, WireError::ProtocolViolation, QStringLiteral("unexpected")));
+            channel.close();
+            break;
+        }
+    }
+
+    QTcpServer m_server;
+    bool m_listening = false;
+    std::vector<std::unique_ptr<WireChannel>> m_channels;
+    std::map<WireType, Answer> m_answers;
+    QList<WireMessage> m_requests;
+    int m_dropped = 0;
+};
+
+// Counts every answer a manager gives, in order.
+struct ManagerSpies
+{
+    explicit ManagerSpies(ConnectionManager& manager)
+        : connected(&manager, &ConnectionManager::allServersConnected),
+          loginError(&manager, &ConnectionManager::loginError),
+          timedOut(&manager, &ConnectionManager::userConnectionTimedOut),
+          disconnected(&manager, &ConnectionManager::allServersDisconnected)
+    {
+    }
+    int connectAnswers() const { return connected.count() + loginError.count() + timedOut.count(); }
+
+    QSignalSpy connected;
+    QSignalSpy loginError;
+    QSignalSpy timedOut;
+    QSignalSpy disconnected;
+};
+
+struct ConfigSpies
+{
+    explicit ConfigSpies(OrrinConfig* config)
+        : locked(config, &OrrinConfig::locked), unlocked(config, &OrrinConfig::unlocked),
+          saved(config, &OrrinConfig::savedToServer), error(config, &OrrinConfig::configError)
+    {
+    }
+    int answers() const { return locked.count() + unlocked.count() + saved.count() + error.count(); }
+    ConnectionError lastError() const { return error.last().at(1).value<ConnectionError>(); }
+
+    QSignalSpy locked;
+    QSignalSpy unlocked;
+    QSignalSpy saved;
+    QSignalSpy error;
+};
+
+// Runs the event loop until everything queued so far has been delivered.
+void drainQueuedSignals()
+{
+    bool reached = false;
+    QTimer::singleShot(0, [&reached] { reached = true; });
+    QTRY_VERIFY(reached);
+}
+
+} // namespace
+
+class TestConnectionProtocol : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void connectsAndReadsConfiguration();
+    void reportsLoginRefusals_data();
+    void reportsLoginRefusals();
+    void reportsFailedTcpConnects_data();
+    void reportsFailedTcpConnects();
+    void timesOutOnSilentServer_data();
+    void timesOutOnSilentServer();
+    void dropsMisbehavingServerDuringConnect_data();
+    void dropsMisbehavingServerDuringConnect();
+    void answersRequests();
+    void reportsServerErrors();
+    void failsRequestsWhenServerGoesSilent();
+    void failsRequestsWhenConnectionDrops();
+    void dropsServerSendingUnexpectedAnswers();
+    void answersAfterDisconnectWithNotConnected();
+    void disconnectSaysGoodbyeAndAbandonsPendingConnects();
+    void restartIsSent();
+    void logNeverShowsPassword();
+
+private:
+    // Connects to a scripted server and waits for the connection.
+    OrrinConfig* connectTo(ConnectionManager& manager, const QString& address);
+
+    testsupport::TestSettings m_settings;
+};
+
+void TestConnectionProtocol::initTestCase()
+{
+    kelp::KelpSDK::initInstance(QStringLiteral("QuorlanTest"), QStringLiteral("connection"), nullptr,
+                                QStringLiteral("kelpsdk.log"));
+    QVERIFY2(!kelp::KelpSDK::instance()->logFilePath().isEmpty(), "the SDK log must be open for the log test");
+}
+
+OrrinConfig* TestConnectionProtocol::connectTo(ConnectionManager& manager, const QString& address)
+{
+    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
+    const kelp::RequestId id =
+        manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"), OrrinUrl(address, s_port), false);
+    if (!connected.wait(5000) || connected.at(0).at(0).toUInt() != id) {
+        return nullptr;
+    }
+    return manager.serverGroup(id)->servers().at(0)->config().data();
+}
+
+void TestConnectionProtocol::connectsAndReadsConfiguration()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.1"));
+    QVERIFY(server.isListening());
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+
+    const kelp::RequestId id = manager.connectToServer(QStringLiteral("admin"), QStringLiteral("secret"),
+                                                       OrrinUrl(QStringLiteral("127.0.5.1"), s_port), false);
+    QCOMPARE(spies.connectAnswers(), 0);
+    QTRY_COMPARE(spies.connected.count(), 1);
+    QCOMPARE(spies.connected.at(0).at(0).toUInt(), id);
+
+    QCOMPARE(server.requestTypes(), (QList<WireType>{WireType::Hello, WireType::Login, WireType::GetConfig}));
+    QCOMPARE(server.requests().at(0).version, quint32(1));
+    QCOMPARE(server.requests().at(1).name, QStringLiteral("admin"));
+    QCOMPARE(server.requests().at(1).password, QStringLiteral("secret"));
+
+    kelp::ServerGroup* group = manager.serverGroup(id);
+    QVERIFY(group);
+    QCOMPARE(group->servers().size(), 1);
+    kelp::Server* server0 = group->servers().at(0);
+    QCOMPARE(server0->name(), QStringLiteral("Alpha"));
+    QCOMPARE(server0->host(), QStringLiteral("127.0.5.1"));
+    QSharedPointer<OrrinConfig> config = server0->config();
+    QVERIFY(config);
+    QVERIFY(!config->isLocked());
+    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    QCOMPARE(config->workingConfigCopy(), config->workingConfigCopy());
+    QVERIFY(!manager.serverGroup(id + 1000));
+
+    manager.disconnectFromAll();
+    QVERIFY2(manager.serverGroup(id) == nullptr, "the group goes with the disconnect");
+    QTRY_COMPARE(spies.disconnected.count(), 1);
+    QCOMPARE(spies.disconnected.at(0).at(0).toUInt(), id);
+    QCOMPARE(spies.connectAnswers(), 1);
+    QTRY_COMPARE(server.requestTypes().last(), WireType::Bye);
+}
+
+void TestConnectionProtocol::reportsLoginRefusals_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("lockout");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("too many connections") << QStringLiteral("127.0.5.2") << 1 << 0
+                                          << QStringLiteral("Too many open connections. Server: 127.0.5.2, port: 8601");
+    QTest::newRow("wrong password") << QStringLiteral("127.0.5.3") << 2 << 0
+                                    << QStringLiteral("Invalid username or password. Server: 127.0.5.3, port: 8601");
+    QTest::newRow("locked out") << QStringLiteral("127.0.5.4") << 12 << 300
+                                << QStringLiteral(
+                                       "Your account is locked for 5 minutes. Server: 127.0.5.4, port: 8601");
+    QTest::newRow("address not permitted")
+        << QStringLiteral("127.0.5.5") << 13 << 0
+        << QStringLiteral("Login not permitted from this address. Server: 127.0.5.5, port: 8601");
+}
+
+void TestConnectionProtocol::reportsLoginRefusals()
+{
+    QFETCH(QString, address);
+    QFETCH(int, code);
+    QFETCH(int, lockout);
+    QFETCH(QString, text);
+
+    ScriptedServer server(address);
+    QVERIFY(server.isListening());
+    server.answer(WireType::Login, [code, lockout](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::loginRefused(request.requestId, code, lockout));
+        channel.close();
+    });
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+
+    manager.connectToServer(QStringLiteral("admin"), QStringLiteral("wrong"), OrrinUrl(address, s_port), false);
+    QTRY_COMPARE(spies.loginError.count(), 1);
+    const auto error = spies.loginError.at(0).at(0).value<LoginError>();
+    QCOMPARE(error.errorId(), code);
+    QCOMPARE(error.lockoutSeconds(), lockout);
+    QCOMPARE(error.server(), address);
+    QCOMPARE(error.port(), s_port);
+    QCOMPARE(error.toString(), text);
+    QCOMPARE(error.loginData().username(), QStringLiteral("admin"));
+    QVERIFY2(error.loginData().password().isEmpty(), "an error value must not carry the password");
+
+    // A refused login leaves nothing to disconnect and nothing to answer.
+    manager.disconnectFromAll();
+    drainQueuedSignals();
+    QCOMPARE(spies.disconnected.count(), 0);
+    QCOMPARE(spies.connectAnswers(), 1);
+}
+
+void TestConnectionProtocol::reportsFailedTcpConnects_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("refused") << QStringLiteral("127.0.5.6") << 4
+                             << QStringLiteral("Failed to connect to the server. Server: 127.0.5.6, port: 8601");
+    QTest::newRow("host not found") << QStringLiteral("no-such-host.invalid") << 5
+                                    << QStringLiteral(
+                                           "Server is not available. Server: no-such-host.invalid, port: 8601");
+}
+
+void TestConnectionProtocol::reportsFailedTcpConnects()
+{
+    QFETCH(QString, host);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+    manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"), OrrinUrl(host, s_port), false);
+    QTRY_COMPARE_WITH_TIMEOUT(spies.loginError.count(), 1, 15000);
+    const auto error = spies.loginError.at(0).at(0).value<LoginError>();
+    QCOMPARE(error.errorId(), code);
+    QCOMPARE(error.toString(), text);
+    drainQueuedSignals();
+    QCOMPARE(spies.connectAnswers(), 1);
+}
+
+void TestConnectionProtocol::timesOutOnSilentServer_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("silentAt");
+
+    QTest::newRow("accepts, never greets") << QStringLiteral("127.0.5.7") << int(WireType::Hello);
+    QTest::newRow("never answers the login") << QStringLiteral("127.0.5.8") << int(WireType::Login);
+    QTest::newRow("half a configuration, then silence") << QStringLiteral("127.0.5.9") << int(WireType::GetConfig);
+}
+
+void TestConnectionProtocol::timesOutOnSilentServer()
+{
+    QFETCH(QString, address);
+    QFETCH(int, silentAt);
+
+    ScriptedServer server(address);
+    QVERIFY(server.isListening());
+    server.answer(WireType(silentAt), [](WireChannel& channel, const WireMessage& request) {
+        if (request.type == WireType::GetConfig) {
+            const QByteArray frame = WireMessage::config(request.requestId, s_configuration).encode();
+            channel.socket()->write(frame.left(frame.size() / 2));
+        }
+    });
+    ConnectionManager manager;
+    manager.setConnectTimeout(300);
+    ManagerSpies spies(manager);
+
+    const kelp::RequestId id =
+        manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"), OrrinUrl(address, s_port), false);
+    QTRY_COMPARE(spies.timedOut.count(), 1);
+    QCOMPARE(spies.timedOut.at(0).at(0).toUInt(), id);
+    QCOMPARE(spies.timedOut.at(0).at(1).toUInt(), 0u);
+    QVERIFY(!manager.serverGroup(id));
+    QTRY_COMPARE(server.dropped(), 1);
+
+    manager.disconnectFromAll();
+    QTRY_COMPARE(spies.disconnected.count(), 1);
+    QCOMPARE(spies.disconnected.at(0).at(0).toUInt(), id);
+    QCOMPARE(spies.connectAnswers(), 1);
+}
+
+void TestConnectionProtocol::dropsMisbehavingServerDuringConnect_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QByteArray>("reply");
+
+    QTest::newRow("garbage") << QStringLiteral("127.0.5.10") << QByteArray("220 smtp.example ESMTP ready\r\n");
+    QTest::newRow("oversized length") << QStringLiteral("127.0.5.11")
+                                      << QByteArray::fromHex("4f520184ffffffff") + QByteArray(64, 'x');
+    QTest::newRow("closes at once") << QStringLiteral("127.0.5.12") << QByteArray();
+    QTest::newRow("answer to another request")
+        << QStringLiteral("127.0.5.13") << WireMessage::welcome(999999, QStringLiteral("x")).encode();
+    QTest::newRow("newer protocol version")
+        << QStringLiteral("127.0.5.14") << QByteArray::fromHex("4f52028100000004") + QByteArray(4, '\0');
+}
+
+void TestConnectionProtocol::dropsMisbehavingServerDuringConnect()
+{
+    QFETCH(QString, address);
+    QFETCH(QByteArray, reply);
+
+    QTcpServer raw;
+    QVERIFY(raw.listen(QHostAddress(address), s_port));
+    std::unique_ptr<QTcpSocket> peer;
+    connect(&raw, &QTcpServer::newConnection, this, [&] {
+        peer.reset(raw.nextPendingConnection());
+        if (reply.isEmpty()) {
+            peer->close();
+        } else {
+            peer->write(reply);
+        }
+    });
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+
+    manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"), OrrinUrl(address, s_port), false);
+    QTRY_COMPARE(spies.loginError.count(), 1);
+    QCOMPARE(spies.loginError.at(0).at(0).value<LoginError>().toString(),
+             QStringLiteral("Failed to set up connection. Server: %1, port: 8601").arg(address));
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    drainQueuedSignals();
+    QCOMPARE(spies.connectAnswers(), 1);
+}
+
+void TestConnectionProtocol::answersRequests()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.20"));
+    QVERIFY(server.isListening());
+    ConnectionManager manager;
+    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.20"));
+    QVERIFY(config);
+    ConfigSpies spies(config);
+
+    const kelp::RequestId lockId = config->lock(false);
+    QCOMPARE(spies.answers(), 0);
+    QTRY_COMPARE(spies.locked.count(), 1);
+    QCOMPARE(spies.locked.at(0).at(0).toUInt(), lockId);
+    QVERIFY(config->isLocked());
+
+    // The save uploads the shared working document as edited through it.
+    config->workingConfigCopy()->loadText(QStringLiteral("[Network]\naddress = 10.0.0.1\n"), false, false);
+    const kelp::RequestId saveId = config->saveToServer(false, true);
+    QTRY_COMPARE(spies.saved.count(), 1);
+    QCOMPARE(spies.saved.at(0).at(0).toUInt(), saveId);
+    const WireMessage& save = server.requests().last();
+    QCOMPARE(save.type, WireType::Save);
+    QVERIFY(save.replace);
+    QVERIFY(!save.force);
+    QCOMPARE(save.configuration, QByteArray("[Network]\naddress = 10.0.0.1\n"));
+
+    config->saveToServer(false, false);
+    QTRY_COMPARE(spies.saved.count(), 2);
+    QVERIFY2(!server.requests().last().replace, "a merge save must say so");
+
+    const kelp::RequestId unlockId = config->unlock(true);
+    QTRY_COMPARE(spies.unlocked.count(), 1);
+    QCOMPARE(spies.unlocked.at(0).at(0).toUInt(), unlockId);
+    QVERIFY(!config->isLocked());
+    QVERIFY(server.requests().last().force);
+    QCOMPARE(spies.answers(), 4);
+
+    // A server answering "locked" without holding the lock is believed.
+    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::locked(request.requestId, false));
+    });
+    config->lock(false);
+    QTRY_COMPARE(spies.locked.count(), 2);
+    QVERIFY(!config->isLocked());
+    QCOMPARE(spies.error.count(), 0);
+    manager.disconnectFromAll();
+}
+
+void TestConnectionProtocol::reportsServerErrors()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.21"));
+    QVERIFY(server.isListening());
+    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::error(request.requestId, WireError::LockHeld,
+                                        QStringLiteral("The configuration is locked by another session")));
+    });
+    server.answer(WireType::Unlock, [](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::error(request.requestId, WireError::NotLocked, QString()));
+    });
+    ConnectionManager manager;
+    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.21"));
+    QVERIFY(config);
+    ConfigSpies spies(config);
+
+    const kelp::RequestId lockId = config->lock(false);
+    QTRY_COMPARE(spies.error.count(), 1);
+    QCOMPARE(spies.error.at(0).at(0).toUInt(), lockId);
+    QCOMPARE(spies.lastError().errorId(), 3);
+    QCOMPARE(spies.lastError().toString(), QStringLiteral("The configuration is locked by another session"));
+    QVERIFY(!config->isLocked());
+
+    config->unlock(false);
+    QTRY_COMPARE(spies.error.count(), 2);
+    QCOMPARE(spies.lastError().toString(), QStringLiteral("127.0.5.21:8601 refused the request (code 4)"));
+    QCOMPARE(spies.answers(), 2);
+
+    // An error answer does not end the session.
+    config->saveToServer(false, false);
+    QTRY_COMPARE(spies.saved.count(), 1);
+    manager.disconnectFromAll();
+}
+
+void TestConnectionProtocol::failsRequestsWhenServerGoesSilent()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.22"));
+    QVERIFY(server.isListening());
+    server.ignore(WireType::Save);
+    server.ignore(WireType::Unlock);
+    ConnectionManager manager;
+    manager.setRequestTimeout(300);
+    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.22"));
+    QVERIFY(config);
+    ConfigSpies spies(config);
+
+    config->lock(false);
+    QTRY_COMPARE(spies.locked.count(), 1);
+    const kelp::RequestId saveId = config->saveToServer(false, false);
+    const kelp::RequestId unlockId = config->unlock(true);
+    QTRY_COMPARE(spies.error.count(), 2);
+    QCOMPARE(spies.error.at(0).at(0).toUInt(), saveId);
+    QCOMPARE(spies.error.at(0).at(1).value<ConnectionError>().errorId(), 102);
+    QCOMPARE(spies.error.at(0).at(1).value<ConnectionError>().toString(),
+             QStringLiteral("No answer from 127.0.5.22:8601 to the save request in time"));
+    // The unlock queued behind it was already sent; the session closes, so it fails too.
+    QCOMPARE(spies.error.at(1).at(0).toUInt(), unlockId);
+    QCOMPARE(spies.error.at(1).at(1).value<ConnectionError>().errorId(), 101);
+    QVERIFY(!config->isLocked());
+    QTRY_COMPARE(server.dropped(), 1);
+
+    // The server is not trusted again.
+    config->lock(false);
+    QTRY_COMPARE(spies.error.count(), 3);
+    QCOMPARE(spies.lastError().toString(), QStringLiteral("Not connected to 127.0.5.22:8601"));
+    QCOMPARE(spies.answers(), 4);
+    manager.disconnectFromAll();
+}
+
+void TestConnectionProtocol::failsRequestsWhenConnectionDrops()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.23"));
+    QVERIFY(server.isListening());
+    server.answer(WireType::Save, [&server](WireChannel&, const WireMessage&) { server.dropAll(); });
+    ConnectionManager manager;
+    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.23"));
+    QVERIFY(config);
+    ConfigSpies spies(config);
+
+    config->lock(false);
+    QTRY_COMPARE(spies.locked.count(), 1);
+    const kelp::RequestId saveId = config->saveToServer(false, true);
+    QTRY_COMPARE(spies.error.count(), 1);
+    QCOMPARE(spies.error.at(0).at(0).toUInt(), saveId);
+    QCOMPARE(spies.lastError().errorId(), 101);
+    QVERIFY2(spies.lastError().toString().startsWith(QStringLiteral("Connection to 127.0.5.23:8601 lost: ")),
+             qPrintable(spies.lastError().toString()));
+    QVERIFY(!config->isLocked());
+
+    // The group stays until the disconnect, which is answered as usual.
+    ManagerSpies managerSpies(manager);
+    manager.disconnectFromAll();
+    QTRY_COMPARE(managerSpies.disconnected.count(), 1);
+}
+
+void TestConnectionProtocol::dropsServerSendingUnexpectedAnswers()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.24"));
+    QVERIFY(server.isListening());
+    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::plain(WireType::Saved, request.requestId));
+    });
+    ConnectionManager manager;
+    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.24"));
+    QVERIFY(config);
+    ConfigSpies spies(config);
+
+    config->lock(false);
+    QTRY_COMPARE(spies.error.count(), 1);
+    QCOMPARE(spies.lastError().errorId(), 104);
+    QVERIFY2(spies.lastError().toString().startsWith(QStringLiteral("Invalid answer from 127.0.5.24:8601: saved #")),
+             qPrintable(spies.lastError().toString()));
+    QTRY_COMPARE(server.dropped(), 1);
+    QCOMPARE(spies.answers(), 1);
+    manager.disconnectFromAll();
+}
+
+void TestConnectionProtocol::answersAfterDisconnectWithNotConnected()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.25"));
+    QVERIFY(server.isListening());
+    server.ignore(WireType::Lock);
+    ConnectionManager manager;
+    const kelp::RequestId id = manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"),
+                                                       OrrinUrl(QStringLiteral("127.0.5.25"), s_port), false);
+    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
+    QTRY_COMPARE(connected.count(), 1);
+    // Kept beyond the disconnect, as an operation keeps it until the next server.
+    QSharedPointer<OrrinConfig> config = manager.serverGroup(id)->servers().at(0)->config();
+    ConfigSpies spies(config.data());
+
+    const kelp::RequestId pending = config->lock(false);
+    QTRY_COMPARE(server.requestTypes().last(), WireType::Lock);
+    manager.disconnectFromAll();
+    QTRY_COMPARE(spies.error.count(), 1);
+    QCOMPARE(spies.error.at(0).at(0).toUInt(), pending);
+    QCOMPARE(spies.lastError().errorId(), 101);
+
+    const kelp::RequestId later = config->saveToServer(false, false);
+    QCOMPARE(spies.error.count(), 1);
+    QTRY_COMPARE(spies.error.count(), 2);
+    QCOMPARE(spies.error.at(1).at(0).toUInt(), later);
+    QCOMPARE(spies.lastError().errorId(), 103);
+    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+}
+
+void TestConnectionProtocol::disconnectSaysGoodbyeAndAbandonsPendingConnects()
+{
+    ScriptedServer slow(QStringLiteral("127.0.5.26"));
+    QVERIFY(slow.isListening());
+    slow.ignore(WireType::Login);
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+
+    const kelp::RequestId id = manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"),
+                                                       OrrinUrl(QStringLiteral("127.0.5.26"), s_port), false);
+    QTRY_COMPARE(slow.requestTypes(), (QList<WireType>{WireType::Hello, WireType::Login}));
+    manager.disconnectFromAll();
+    QTRY_COMPARE(spies.disconnected.count(), 1);
+    QCOMPARE(spies.disconnected.at(0).at(0).toUInt(), id);
+    QTRY_COMPARE(slow.dropped(), 1);
+    drainQueuedSignals();
+    QCOMPARE(spies.connectAnswers(), 0);
+}
+
+void TestConnectionProtocol::restartIsSent()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.27"));
+    QVERIFY(server.isListening());
+    ConnectionManager manager;
+    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
+    const kelp::RequestId id = manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"),
+                                                       OrrinUrl(QStringLiteral("127.0.5.27"), s_port), false);
+    QTRY_COMPARE(connected.count(), 1);
+    kelp::Server* target = manager.serverGroup(id)->servers().at(0);
+    ConfigSpies spies(target->config().data());
+
+    target->restart(true);
+    // Sent behind the restart: the server closes without answering it.
+    const kelp::RequestId lockId = target->config()->lock(false);
+    QTRY_COMPARE(spies.error.count(), 1);
+    QCOMPARE(spies.error.at(0).at(0).toUInt(), lockId);
+    QCOMPARE(spies.lastError().errorId(), 101);
+    QCOMPARE(server.requests().at(3).type, WireType::Restart);
+    QVERIFY(server.requests().at(3).force);
+
+    // The server is valid until the disconnect; the disconnect is answered.
+    QCOMPARE(target->name(), QStringLiteral("Alpha"));
+    QSignalSpy disconnected(&manager, &ConnectionManager::allServersDisconnected);
+    manager.disconnectFromAll();
+    QTRY_COMPARE(disconnected.count(), 1);
+    QCOMPARE(spies.answers(), 1);
+}
+
+void TestConnectionProtocol::logNeverShowsPassword()
+{
+    ScriptedServer server(QStringLiteral("127.0.5.28"));
+    QVERIFY(server.isListening());
+    server.answer(WireType::Login, [](WireChannel& channel, const WireMessage& request) {
+        channel.send(WireMessage::loginRefused(request.requestId, 2, 0));
+    });
+    ConnectionManager manager;
+    ManagerSpies spies(manager);
+    manager.connectToServer(QStringLiteral("logtester"), QStringLiteral("Pa55-w0rd-in-the-log?"),
+                            OrrinUrl(QStringLiteral("127.0.5.28"), s_port), false);
+    QTRY_COMPARE(spies.loginError.count(), 1);
+
+    QFile log(kelp::KelpSDK::instance()->logFilePath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY2(text.contains("user logtester"), "the log records the login");
+    QVERIFY2(!text.contains("Pa55-w0rd-in-the-log?"), "the password must never reach the log");
+}
+
+QTEST_GUILESS_MAIN(TestConnectionProtocol)
+#include "tst_connectionprotocol.moc"
