@@ -54,4 +54,13 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeServerList(const QString& path, const QStringList& hosts, const QString& user, const QString& password)
+{
+    QByteArray csv("host,username,password\n");
+    for (const QString& host : hosts) {
+        csv += (host + u',' + user + u',' + password + u'\n').toUtf8();
+    }
+    return writeFile(path, csv);
+}
+
 } // namespace enginetest

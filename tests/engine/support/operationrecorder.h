@@ -33,6 +33,8 @@ QStringList serverLines(const QString& host, const QStringList& ownLines);
 // Writes `content` to `path`; false when the file cannot be written.
 bool writeFile(const QString& path, const QByteArray& content);
 QByteArray readFile(const QString& path);
+// A CSV server list: the header line, then one line per host with the account given.
+bool writeServerList(const QString& path, const QStringList& hosts, const QString& user, const QString& password);
 
 extern const QString kSeparator;
 
