@@ -65,6 +65,9 @@ public:
     // its own behind the SDK's interface.
     void setServerGroupLookup(ServerGroupLookup lookup);
 
+    // The number of entries of the run's server list; 0 until the list is loaded.
+    int serverCount() const { return static_cast<int>(m_logins.size()); }
+
 public slots:
     void doNextServer();
     void slotCsvParsingFinished();
