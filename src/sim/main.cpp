@@ -1,0 +1,109 @@
+#include "sim/fleet.h"
+#include "sim/fleetfile.h"
+#include "sim/signalwatcher.h"
+#include "sim/simulatedserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <csignal>
+
+namespace {
+
+void printLine(const QString& line)
+{
+    static QTextStream out(stdout);
+    out << line << '\n';
+    out.flush();
+}
+
+void printError(const QString& line)
+{
+    QTextStream(stderr) << "orrin-sim: " << line << '\n';
+}
+
+bool writeReadyFile(const QString& path, const QVector<sim::SimulatedServer*>& servers)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    for (const sim::SimulatedServer* server : servers) {
+        file.write(server->name().toUtf8() + ' ' + server->spec().endpoint().toUtf8() + '\n');
+    }
+    return file.commit();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orrin-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs a fleet of simulated servers on loopback addresses, one per server of the fleet file, "
+                       "speaking the SDK's wire protocol. Each server keeps its configuration in its own file (with "
+                       "an exclusive lock, Merge and Replace saves written atomically, restarts and an account "
+                       "lock-out) and misbehaves as its faults say. One line per event goes to standard output "
+                       "(passwords are never shown). Runs until SIGINT or SIGTERM, then stops every server and "
+                       "exits with status 0. The fleet file format is described in docs/simulator.md."));
+    parser.addHelpOption();
+    const QCommandLineOption fleetOption(QStringList{QStringLiteral("f"), QStringLiteral("fleet")},
+                                         QStringLiteral("The fleet file (JSON) describing the servers."),
+                                         QStringLiteral("FILE"));
+    const QCommandLineOption readyOption(
+        QStringLiteral("ready-file"),
+        QStringLiteral("Once every server is up, write one line per server (name and address) to PATH."),
+        QStringLiteral("PATH"));
+    parser.addOption(fleetOption);
+    parser.addOption(readyOption);
+    parser.process(app);
+
+    if (!parser.isSet(fleetOption)) {
+        printError(QStringLiteral("--fleet FILE is required (see --help)"));
+        return 2;
+    }
+    sim::FleetFile fleetFile;
+    if (!fleetFile.load(parser.value(fleetOption))) {
+        printError(fleetFile.errorString());
+        return 1;
+    }
+
+    sim::Fleet fleet;
+    QObject::connect(&fleet, &sim::Fleet::eventRecorded, &fleet,
+                     [](const sim::ServerEvent& event) { printLine(event.toString()); });
+    for (const sim::ServerSpec& spec : fleetFile.servers()) {
+        fleet.addServer(spec);
+    }
+
+    sim::SignalWatcher watcher;
+    if (!watcher.isValid()) {
+        printError(QStringLiteral("cannot watch for signals: ") + watcher.errorString());
+        return 1;
+    }
+    QObject::connect(&watcher, &sim::SignalWatcher::terminationRequested, &app, [](int signalNumber) {
+        printLine(QStringLiteral("stopping on %1")
+                      .arg(signalNumber == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        QCoreApplication::quit();
+    });
+
+    if (!fleet.start()) {
+        printError(fleet.errorString());
+        return 1;
+    }
+    if (parser.isSet(readyOption) && !writeReadyFile(parser.value(readyOption), fleet.servers())) {
+        printError(QStringLiteral("cannot write the ready file %1").arg(parser.value(readyOption)));
+        fleet.stop();
+        return 1;
+    }
+    printLine(QStringLiteral("ready: %1 servers").arg(fleet.servers().size()));
+
+    const int status = QCoreApplication::exec();
+    fleet.stop();
+    return status;
+}

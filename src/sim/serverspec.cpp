@@ -1,0 +1,24 @@
+#include "sim/serverspec.h"
+
+namespace sim {
+
+QString ServerSpec::endpoint() const
+{
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                             : address.toString();
+    return host + QLatin1Char(':') + QString::number(port);
+}
+
+QString ServerSpec::conflictWith(const ServerSpec& other) const
+{
+    if (name == other.name) {
+        return QStringLiteral("another server is named %1").arg(name);
+    }
+    if (address.isEqual(other.address) && port == other.port) {
+        return QStringLiteral("%1 already listens on %2").arg(other.name, endpoint());
+    }
+    return QString();
+}
+
+} // namespace sim

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "sim/faults.h"
+
+#include <QHostAddress>
+#include <QString>
+
+namespace sim {
+
+// Everything that describes one simulated server: where it listens, the one
+// account it accepts, the file its configuration lives in, its lock-out
+// policy, its time-outs and its faults.
+struct ServerSpec
+{
+    static constexpr quint16 defaultPort = 8601;
+
+    QString name;
+    QHostAddress address;
+    quint16 port = defaultPort;
+    QString user;
+    QString password;
+    QString configPath;
+    // After lockoutFailures refused logins in a row the account is locked for
+    // lockoutSeconds; 0 failures switches the lock-out off.
+    int lockoutFailures = 5;
+    int lockoutSeconds = 300;
+    // How long a restarting server accepts no connection.
+    int restartMs = 2000;
+    // A session that has not logged in after loginTimeoutMs, or that began a
+    // frame and did not finish it within frameTimeoutMs, is dropped.
+    int loginTimeoutMs = 30000;
+    int frameTimeoutMs = 30000;
+    Faults faults;
+
+    // "127.0.0.11:8601"
+    QString endpoint() const;
+    // Why this server and other cannot run in one fleet (the same name, or
+    // the same address and port); empty when they can.
+    QString conflictWith(const ServerSpec& other) const;
+};
+
+} // namespace sim

@@ -1,0 +1,124 @@
+#include "wireclient.h"
+
+#include "testsupport/fleetfixture.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+#include <QtEndian>
+
+using kelp::WireMessage;
+using kelp::WireType;
+using sim::ServerEvent;
+using testsupport::FleetFixture;
+
+namespace {
+
+const QString s_address = QStringLiteral("127.0.6.30");
+const QString s_config = QStringLiteral("[General]\nname=sturdy");
+
+QByteArray header(quint8 version, quint8 type, quint32 length)
+{
+    QByteArray bytes("OR");
+    bytes.append(static_cast<char>(version));
+    bytes.append(static_cast<char>(type));
+    char size[4];
+    qToBigEndian(length, size);
+    bytes.append(size, 4);
+    return bytes;
+}
+
+} // namespace
+
+// Peers that send nonsense, too much or too little are dropped, and the
+// server goes on serving everyone else.
+class TestSimRobustness : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void badPeerIsDropped_data();
+    void badPeerIsDropped();
+
+private:
+    std::unique_ptr<FleetFixture> m_fleet;
+};
+
+void TestSimRobustness::init()
+{
+    m_fleet = std::make_unique<FleetFixture>();
+    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("sturdy"), s_address);
+    spec.frameTimeoutMs = 300;
+    spec.loginTimeoutMs = 800;
+    QVERIFY2(m_fleet->addServer(spec, s_config), qPrintable(m_fleet->errorString()));
+}
+
+void TestSimRobustness::cleanup()
+{
+    m_fleet.reset();
+}
+
+void TestSimRobustness::badPeerIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("answered");
+
+    const QByteArray hello = WireMessage::hello(1, QStringLiteral("x")).encode();
+    QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")
+                             << QStringLiteral("not a protocol frame") << false;
+    QTest::newRow("other version") << header(2, 0x01, 4) + QByteArray(4, '\0')
+                                   << QStringLiteral("unsupported protocol version 2") << false;
+    QTest::newRow("unknown type") << header(1, 0x42, 0) << QStringLiteral("unknown message type 66") << false;
+    QTest::newRow("huge length, small type")
+        << header(1, 0x01, 0xFFFFFFFFu)
+        << QStringLiteral("hello message of 4294967295 bytes exceeds the limit of 65536 bytes") << false;
+    QTest::newRow("huge length, save") << header(1, 0x05, WireMessage::maxLargePayload + 1)
+                                       << QStringLiteral(
+                                              "save message of 67108929 bytes exceeds the limit of 67108928 bytes")
+                                       << false;
+    QTest::newRow("malformed payload") << header(1, 0x04, 5) + QByteArray("\0\0\0\1\2", 5)
+                                       << QStringLiteral("malformed lock message") << false;
+    QTest::newRow("half a message, then silence")
+        << hello.left(hello.size() - 3) << QStringLiteral("incomplete message, peer went silent") << false;
+    QTest::newRow("half a header, then silence")
+        << hello.left(5) << QStringLiteral("incomplete message, peer went silent") << false;
+    QTest::newRow("nothing at all") << QByteArray() << QStringLiteral("no login in time") << false;
+    QTest::newRow("greeting, then silence") << hello << QStringLiteral("no login in time") << true;
+}
+
+void TestSimRobustness::badPeerIsDropped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QFETCH(bool, answered);
+
+    QTcpSocket peer;
+    QSignalSpy disconnected(&peer, &QTcpSocket::disconnected);
+    peer.connectToHost(s_address, 8601);
+    QTRY_COMPARE(peer.state(), QAbstractSocket::ConnectedState);
+    QTRY_COMPARE(m_fleet->events(QStringLiteral("sturdy"), ServerEvent::Kind::Connected).size(), 1);
+    peer.write(bytes);
+
+    // Someone else is served while the bad peer is dealt with.
+    WireClient other;
+    QVERIFY(other.connectTo(s_address));
+    QVERIFY2(other.logIn(FleetFixture::defaultUser(), FleetFixture::defaultPassword()), "another peer is served");
+    QCOMPARE(other.configuration(), std::optional<QString>(s_config));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!disconnected.isEmpty(), 5000);
+    const QVector<ServerEvent> dropped = m_fleet->events(QStringLiteral("sturdy"), ServerEvent::Kind::Dropped);
+    QCOMPARE(dropped.size(), 1);
+    QCOMPARE(dropped.first().session, 1);
+    QCOMPARE(dropped.first().detail, reason);
+    QCOMPARE(!peer.readAll().isEmpty(), answered);
+
+    QVERIFY2(other.isOpen(), "the other peer keeps its session");
+    const auto locked = other.lock();
+    QVERIFY(locked && locked->type == WireType::Locked);
+}
+
+QTEST_GUILESS_MAIN(TestSimRobustness)
+#include "tst_simrobustness.moc"
