@@ -375,7 +375,7 @@ void TestAbstractOperation::signalsReachHandlersOnceAfterRestart()
     QTRY_COMPARE(operation.listLoadedCount, 3);
     emit m_manager->allServersDisconnected(7);
     QTRY_COMPARE(recorder.finishedCount(), 1);
-    QCOMPARE(recorder.lines(), (QStringList{QStringLiteral("INFO: ") + enginetest::kSeparator, kFinished}));
+    QCOMPARE(recorder.lines(), (QStringList{enginetest::separatorLine(), kFinished}));
     QCOMPARE(recorder.serverCount(), 1);
 }
 
@@ -392,7 +392,7 @@ void TestAbstractOperation::loginErrorGoesToNextEntry()
     emit m_manager->loginError(error);
     QTRY_COMPARE(recorder.finishedCount(), 1);
     QCOMPARE(recorder.lines(), (QStringList{QStringLiteral("ERROR: Login Error: ") + error.toString(),
-                                            QStringLiteral("INFO: ") + enginetest::kSeparator, kFinished}));
+                                            enginetest::separatorLine(), kFinished}));
 }
 
 void TestAbstractOperation::unknownOrEmptyGroupIsReportedAndDisconnected_data()
@@ -423,7 +423,7 @@ void TestAbstractOperation::unknownOrEmptyGroupIsReportedAndDisconnected()
     // The disconnection asked for brings the run to the next entry.
     emit m_manager->allServersDisconnected(4294967295u);
     QTRY_COMPARE(recorder.finishedCount(), 1);
-    QCOMPARE(recorder.lines().mid(2), (QStringList{QStringLiteral("INFO: ") + enginetest::kSeparator, kFinished}));
+    QCOMPARE(recorder.lines().mid(2), (QStringList{enginetest::separatorLine(), kFinished}));
 }
 
 void TestAbstractOperation::idleOperationIgnoresSdkSignals()

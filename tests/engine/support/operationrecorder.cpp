@@ -6,7 +6,10 @@
 
 namespace enginetest {
 
-const QString kSeparator = QStringLiteral("----------------------------------------------------------");
+QString separatorLine()
+{
+    return QStringLiteral("INFO: ----------------------------------------------------------");
+}
 
 OperationRecorder::OperationRecorder(OperationInterface* operation)
 {
@@ -39,7 +42,7 @@ void OperationRecorder::clear()
 QStringList serverLines(const QString& host, const QStringList& ownLines)
 {
     return QStringList{QStringLiteral("INFO: Connecting to %1...").arg(host), QStringLiteral("INFO: Connected")} +
-           ownLines + QStringList{QStringLiteral("INFO: ") + kSeparator};
+           ownLines + QStringList{separatorLine()};
 }
 
 bool writeFile(const QString& path, const QByteArray& content)

@@ -36,6 +36,7 @@ QByteArray readFile(const QString& path);
 // A CSV server list: the header line, then one line per host with the account given.
 bool writeServerList(const QString& path, const QStringList& hosts, const QString& user, const QString& password);
 
-extern const QString kSeparator;
+// The log line of the separator that ends every server.
+QString separatorLine();
 
 } // namespace enginetest
