@@ -4,12 +4,16 @@
 
 #include <memory>
 
+class BackupTab;
+class PushConfigTab;
+
 namespace Ui {
 class MainWindow;
 }
 
 // The one top-level window. Opens the SDK, restores its geometry from the
-// per-user options and stores it again on every close.
+// per-user options, shows the Push and Backup pages, and stores its geometry
+// and the pages' settings again on every close.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -23,7 +27,11 @@ protected:
 
 private:
     void restoreGeometryFromSettings();
+    void createTabs();
     void saveSettings();
 
     std::unique_ptr<Ui::MainWindow> ui;
+    // Owned by the tab widget once added.
+    PushConfigTab* m_pushTab = nullptr;
+    BackupTab* m_backupTab = nullptr;
 };

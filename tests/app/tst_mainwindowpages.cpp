@@ -1,0 +1,176 @@
+#include "app/mainwindow.h"
+#include "engine/operationoptions.h"
+#include "sdk/translator.h"
+#include "tabs/backuptab.h"
+#include "tabs/pushconfigtab.h"
+#include "tabtestsupport.h"
+#include "testsupport/testsettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestMainWindowPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void opensOnPushAndNeverShowsThePlaceholders();
+    void settingsRoundTripThroughCloseAndANewWindow();
+    void germanWindow();
+
+private:
+    static QTabWidget* tabWidget(const MainWindow& window);
+
+    testsupport::TestSettings m_settings;
+    QTemporaryDir m_dir;
+};
+
+QTabWidget* TestMainWindowPages::tabWidget(const MainWindow& window)
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    if (!tabs) {
+        qFatal("the window has no tab widget");
+    }
+    return tabs;
+}
+
+void TestMainWindowPages::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // The window opens the SDK itself; opened here too so that settings can be cleared before the first window.
+    tabtest::openSdk();
+}
+
+void TestMainWindowPages::init()
+{
+    tabtest::clearStoredSettings();
+}
+
+void TestMainWindowPages::opensOnPushAndNeverShowsThePlaceholders()
+{
+    MainWindow window;
+    QTabWidget* tabs = tabWidget(window);
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Push"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Backup"));
+    QVERIFY(qobject_cast<PushConfigTab*>(tabs->widget(0)));
+    QVERIFY(qobject_cast<BackupTab*>(tabs->widget(1)));
+    // The pages belong to the tab widget, each exactly once.
+    QCOMPARE(window.findChildren<PushConfigTab*>().size(), 1);
+    QCOMPARE(window.findChildren<BackupTab*>().size(), 1);
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(tabs->currentWidget(), tabs->widget(0));
+    QVERIFY(tabs->currentWidget()->isVisible());
+    for (const QWidget* page : window.findChildren<QWidget*>()) {
+        if (page->objectName() == QLatin1String("tab_1") || page->objectName() == QLatin1String("tab_2")) {
+            QVERIFY2(!page->isVisible(), "a placeholder page is shown");
+        }
+    }
+    for (int i = 0; i < tabs->tabBar()->count(); ++i) {
+        QVERIFY(tabs->tabBar()->tabText(i) != QLatin1String("Dummy"));
+    }
+}
+
+void TestMainWindowPages::settingsRoundTripThroughCloseAndANewWindow()
+{
+    const QString csv = m_dir.filePath(QStringLiteral("servers.csv"));
+    tabtest::writeFile(csv, "host,username,password\n");
+    const QString typedCsv = csv + QStringLiteral("  ");
+    const QString config = QStringLiteral(" ") + m_dir.filePath(QStringLiteral("snippet.conf"));
+    // A mode key written by another version selects the first item.
+    tabtest::store(QStringLiteral("backup_options"), QStringLiteral("mode"), QStringLiteral("Hostname"));
+    const QRect geometry(60, 70, 820, 610);
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setGeometry(geometry);
+
+        auto* push = window.findChild<PushConfigTab*>();
+        QTest::keyClicks(push->findChild<QLineEdit*>(QStringLiteral("csvServerListLineEdit")), typedCsv);
+        QTest::keyClicks(push->findChild<QLineEdit*>(QStringLiteral("configFileLineEdit")), config);
+        QTest::mouseClick(push->findChild<QCheckBox*>(QStringLiteral("networkCheckBox")), Qt::LeftButton);
+        QTest::mouseClick(push->findChild<QCheckBox*>(QStringLiteral("restartServerCheckBox")), Qt::LeftButton);
+        push->findChild<QComboBox*>(QStringLiteral("modeComboBox"))->setCurrentIndex(1);
+
+        auto* backup = window.findChild<BackupTab*>();
+        QCOMPARE(backup->findChild<QComboBox*>(QStringLiteral("modeComboBox"))->currentIndex(), 0);
+        tabWidget(window)->setCurrentIndex(1);
+        QTest::keyClicks(backup->findChild<QLineEdit*>(QStringLiteral("configOutputLineEdit")), m_dir.path());
+        QTest::keyClicks(backup->findChild<QLineEdit*>(QStringLiteral("reportOutputLineEdit")),
+                         QStringLiteral(" report.txt "));
+        QVERIFY(window.close());
+    }
+
+    const MainWindow next;
+    QCOMPARE(next.geometry(), geometry);
+    QCOMPARE(tabWidget(next)->currentIndex(), 0);
+    const auto* push = next.findChild<PushConfigTab*>();
+    QCOMPARE(push->findChild<QLineEdit*>(QStringLiteral("csvServerListLineEdit"))->text(), typedCsv);
+    QCOMPARE(push->findChild<QLineEdit*>(QStringLiteral("configFileLineEdit"))->text(), config);
+    QVERIFY(push->findChild<QCheckBox*>(QStringLiteral("licenceCheckBox"))->isChecked());
+    QVERIFY(!push->findChild<QCheckBox*>(QStringLiteral("networkCheckBox"))->isChecked());
+    QVERIFY(push->findChild<QCheckBox*>(QStringLiteral("restartServerCheckBox"))->isChecked());
+    QCOMPARE(push->findChild<QComboBox*>(QStringLiteral("modeComboBox"))->currentText(), QStringLiteral("Replace"));
+    QCOMPARE(push->options().csvPath(), csv);
+    QCOMPARE(push->options().preservedSections(), std::set<QString>{QStringLiteral("Licence")});
+    QCOMPARE(push->options().pushMode(), qint32(PushMode::Replace));
+
+    const auto* backup = next.findChild<BackupTab*>();
+    QCOMPARE(backup->findChild<QLineEdit*>(QStringLiteral("configOutputLineEdit"))->text(), m_dir.path());
+    QCOMPARE(backup->findChild<QLineEdit*>(QStringLiteral("reportOutputLineEdit"))->text(),
+             QStringLiteral(" report.txt "));
+    QCOMPARE(backup->options().reportPath(), QStringLiteral("report.txt"));
+    // The unknown key was replaced by the key of the item shown.
+    QCOMPARE(tabtest::stored(QStringLiteral("backup_options"), QStringLiteral("mode")).toString(),
+             QStringLiteral("ServerName"));
+    QCOMPARE(backup->options().namingMode(), qint32(NamingMode::ServerName));
+}
+
+void TestMainWindowPages::germanWindow()
+{
+    kelp::Translator* translator = kelp::Translator::instance();
+    translator->addModule(QStringLiteral("quorlan"), QStringLiteral(QUORLAN_TRANSLATIONS_DIR), true);
+    translator->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    const auto english = qScopeGuard([translator] { translator->setLocale(QLocale(QLocale::English)); });
+
+    const QString csv = m_dir.filePath(QStringLiteral("no-columns.csv"));
+    tabtest::writeFile(csv, "name\nalpha\n");
+    tabtest::store(QStringLiteral("backup_paths"), QStringLiteral("last_csv_path"), csv);
+    tabtest::store(QStringLiteral("backup_paths"), QStringLiteral("config_output_path"), m_dir.path());
+
+    MainWindow window;
+    QTabWidget* tabs = tabWidget(window);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorlan"));
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Verteilen"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Sicherung"));
+
+    auto* backup = window.findChild<BackupTab*>();
+    QCOMPARE(backup->findChild<QLabel*>(QStringLiteral("configOutputLabel"))->text(),
+             QStringLiteral("Ausgabeverzeichnis:"));
+    QCOMPARE(backup->findChild<QComboBox*>(QStringLiteral("modeComboBox"))->itemText(1), QStringLiteral("IP/Host"));
+    QCOMPARE(backup->findChild<QPushButton*>(QStringLiteral("startButton"))->text(), QStringLiteral("Starten"));
+
+    QTest::mouseClick(backup->findChild<QPushButton*>(QStringLiteral("startButton")), Qt::LeftButton);
+    auto* cancel = backup->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    QTRY_VERIFY2(!cancel->isEnabled(), "the run did not end");
+    // The prefix is fixed; the message is the operation's, translated.
+    QCOMPARE(tabtest::logLines(backup->findChild<QTextEdit*>(QStringLiteral("textEdit"))).first(),
+             QStringLiteral("ERROR: Keine Spalte für Hostname/IP-Adresse in der CSV-Datei"));
+}
+
+QTEST_MAIN(TestMainWindowPages)
+#include "tst_mainwindowpages.moc"
