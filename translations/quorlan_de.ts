@@ -2,10 +2,198 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>AbstractOperation</name>
+    <message>
+        <source>Connecting to %1...</source>
+        <translation>Verbinde mit %1...</translation>
+    </message>
+    <message>
+        <source>Finished!</source>
+        <translation>Fertig!</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Verbunden</translation>
+    </message>
+    <message>
+        <source>Invalid server group (%1)</source>
+        <translation>Ungültige Servergruppe (%1)</translation>
+    </message>
+    <message>
+        <source>Login Error: %1</source>
+        <translation>Anmeldefehler: %1</translation>
+    </message>
+    <message>
+        <source>File Already Exists</source>
+        <translation>Datei existiert bereits</translation>
+    </message>
+    <message>
+        <source>The report file you have you chosen already exists. Overwrite?</source>
+        <translation>Die gewählte Berichtsdatei existiert bereits. Überschreiben?</translation>
+    </message>
+    <message>
+        <source>Could not remove file: %1</source>
+        <translation>Datei konnte nicht entfernt werden: %1</translation>
+    </message>
+    <message>
+        <source>Could not create report file.</source>
+        <translation>Berichtsdatei konnte nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The CSV file is too big, the limit is %1MB</source>
+        <translation>Die CSV-Datei ist zu groß, die Grenze liegt bei %1 MB</translation>
+    </message>
+    <message>
+        <source>No column in CSV for hostname/IP address</source>
+        <translation>Keine Spalte für Hostname/IP-Adresse in der CSV-Datei</translation>
+    </message>
+    <message>
+        <source>No column in CSV for username</source>
+        <translation>Keine Spalte für Benutzername in der CSV-Datei</translation>
+    </message>
+    <message>
+        <source>No column in CSV for password</source>
+        <translation>Keine Spalte für Passwort in der CSV-Datei</translation>
+    </message>
+</context>
+<context>
+    <name>BackupOperation</name>
+    <message>
+        <source>Saving as: %1</source>
+        <translation>Speichere als: %1</translation>
+    </message>
+</context>
+<context>
+    <name>BackupTab</name>
+    <message>
+        <source>This tool allows downloading of configuration files from multiple servers defined in a CSV (comma-separated values) file.</source>
+        <translation>Dieses Werkzeug lädt die Konfigurationsdateien mehrerer Server herunter, die in einer CSV-Datei (kommagetrennte Werte) aufgeführt sind.</translation>
+    </message>
+    <message>
+        <source>CSV Server List:</source>
+        <translation>CSV-Serverliste:</translation>
+    </message>
+    <message>
+        <source>Report Output:</source>
+        <translation>Berichtsdatei:</translation>
+    </message>
+    <message>
+        <source>Output Directory:</source>
+        <translation>Ausgabeverzeichnis:</translation>
+    </message>
+    <message>
+        <source>Naming Convention:</source>
+        <translation>Dateibenennung:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Starten</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Server Name</source>
+        <translation>Servername</translation>
+    </message>
+    <message>
+        <source>IP/Host</source>
+        <translation>IP/Host</translation>
+    </message>
+    <message>
+        <source>Both</source>
+        <translation>Beides</translation>
+    </message>
+    <message>
+        <source>Open CSV File</source>
+        <translation>CSV-Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Set Report File Name</source>
+        <translation>Name der Berichtsdatei festlegen</translation>
+    </message>
+    <message>
+        <source>Open Directory</source>
+        <translation>Verzeichnis öffnen</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Quorlan</source>
         <translation>Quorlan</translation>
+    </message>
+    <message>
+        <source>Push</source>
+        <translation>Verteilen</translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation>Sicherung</translation>
+    </message>
+</context>
+<context>
+    <name>PushConfigTab</name>
+    <message>
+        <source>This tool allows uploading of configuration files, or snippets of configuration, to multiple servers defined in a CSV (comma-separated values) file.</source>
+        <translation>Dieses Werkzeug lädt Konfigurationsdateien oder Konfigurationsausschnitte auf mehrere Server hoch, die in einer CSV-Datei (kommagetrennte Werte) aufgeführt sind.</translation>
+    </message>
+    <message>
+        <source>CSV Server List:</source>
+        <translation>CSV-Serverliste:</translation>
+    </message>
+    <message>
+        <source>Configuration File:</source>
+        <translation>Konfigurationsdatei:</translation>
+    </message>
+    <message>
+        <source>Report Output:</source>
+        <translation>Berichtsdatei:</translation>
+    </message>
+    <message>
+        <source>Preserve Existing Licence</source>
+        <translation>Vorhandene Lizenz beibehalten</translation>
+    </message>
+    <message>
+        <source>Preserve Existing Network Settings</source>
+        <translation>Vorhandene Netzwerkeinstellungen beibehalten</translation>
+    </message>
+    <message>
+        <source>Restart Servers</source>
+        <translation>Server neu starten</translation>
+    </message>
+    <message>
+        <source>Mode:</source>
+        <translation>Modus:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Starten</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Zusammenführen</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Open Config File</source>
+        <translation>Konfigurationsdatei öffnen</translation>
+    </message>
+    <message>
+        <source>Open CSV File</source>
+        <translation>CSV-Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Set Report File Name</source>
+        <translation>Name der Berichtsdatei festlegen</translation>
     </message>
 </context>
 <context>
