@@ -64,6 +64,7 @@ class TestSimulatedServer : public QObject
 
 private slots:
     void servesItsConfiguration();
+    void refusesToStart();
     void requestsOutOfOrder();
     void lockIsExclusiveAndEndsWithItsSession();
     void saves_data();
@@ -117,6 +118,28 @@ void TestSimulatedServer::servesItsConfiguration()
     QVERIFY(client.waitClosed());
     QTRY_COMPARE(fleet.server(QStringLiteral("north"))->sessionCount(), 0);
     QCOMPARE(fleet.events(QStringLiteral("north")).last().kind, Kind::Closed);
+}
+
+void TestSimulatedServer::refusesToStart()
+{
+    FleetFixture fleet;
+    QVERIFY(
+        !fleet.addServer(QStringLiteral("bad"), QStringLiteral("127.0.6.17"), QStringLiteral("[General]\n[Bogus]")));
+    QCOMPARE(fleet.errorString(),
+             fleet.configPath(QStringLiteral("bad")) + QStringLiteral(": Invalid name for section: \"Bogus\""));
+    QVERIFY(!fleet.server(QStringLiteral("bad"))->isListening());
+
+    QVERIFY2(fleet.addServer(QStringLiteral("first"), QStringLiteral("127.0.6.18"), s_config),
+             qPrintable(fleet.errorString()));
+    QVERIFY(!fleet.addServer(QStringLiteral("second"), QStringLiteral("127.0.6.18"), s_config));
+    QCOMPARE(fleet.errorString(), QStringLiteral("second: first already listens on 127.0.6.18:8601"));
+
+    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("rival"), QStringLiteral("127.0.6.18"));
+    spec.configPath = fleet.configPath(QStringLiteral("first"));
+    sim::SimulatedServer rival(spec);
+    QVERIFY(!rival.start());
+    QVERIFY2(rival.errorString().startsWith(QStringLiteral("rival: cannot listen on 127.0.6.18:8601: ")),
+             qPrintable(rival.errorString()));
 }
 
 void TestSimulatedServer::requestsOutOfOrder()
