@@ -58,7 +58,8 @@ int main(int argc, char* argv[])
                                          QStringLiteral("FILE"));
     const QCommandLineOption readyOption(
         QStringLiteral("ready-file"),
-        QStringLiteral("Once every server is up, write one line per server (name and address) to PATH."),
+        QStringLiteral("Once every server is up, write one line per server (name and address) to PATH; "
+                       "the file is removed again on exit."),
         QStringLiteral("PATH"));
     parser.addOption(fleetOption);
     parser.addOption(readyOption);
@@ -105,5 +106,8 @@ int main(int argc, char* argv[])
 
     const int status = QCoreApplication::exec();
     fleet.stop();
+    if (parser.isSet(readyOption)) {
+        QFile::remove(parser.value(readyOption));
+    }
     return status;
 }

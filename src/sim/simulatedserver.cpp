@@ -180,7 +180,11 @@ void SimulatedServer::handleRequest(Session* session, const WireMessage& request
         }
         return;
     case WireType::Bye:
-        session->answer(WireMessage::plain(WireType::Goodbye, request.requestId), delay, Session::Then::Close);
+        if (!session->isWelcomed()) {
+            answerError(session, request, WireError::NotLoggedIn, QStringLiteral("no greeting before the goodbye"));
+        } else {
+            session->answer(WireMessage::plain(WireType::Goodbye, request.requestId), delay, Session::Then::Close);
+        }
         return;
     case WireType::Login:
         answerLogin(session, request);

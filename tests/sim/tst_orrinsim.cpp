@@ -171,6 +171,7 @@ void TestOrrinSim::runsTheExampleFleet()
     QVERIFY2(output.contains(QStringLiteral("stopping on ") + signalName + QLatin1Char('\n')), qPrintable(output));
     QCOMPARE(output.count(QStringLiteral(" stopped\n")), 6);
     QVERIFY2(!output.contains(QStringLiteral("Pa55")), "a password was printed");
+    QVERIFY2(!QFile::exists(readyPath), "the ready file outlived the fleet");
     QVERIFY(north.waitClosed());
 }
 

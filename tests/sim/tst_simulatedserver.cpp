@@ -153,6 +153,8 @@ void TestSimulatedServer::requestsOutOfOrder()
     QVERIFY(isError(early.call(WireMessage::getConfig(0)), WireError::NotLoggedIn, QStringLiteral("not logged in")));
     QVERIFY(isError(early.call(WireMessage::login(0, FleetFixture::defaultUser(), FleetFixture::defaultPassword())),
                     WireError::NotLoggedIn, QStringLiteral("no greeting before the login")));
+    QVERIFY(isError(early.call(WireMessage::plain(WireType::Bye, 0)), WireError::NotLoggedIn,
+                    QStringLiteral("no greeting before the goodbye")));
     QVERIFY(early.call(WireMessage::hello(0, QString())));
     QVERIFY(isError(early.lock(), WireError::NotLoggedIn, QStringLiteral("not logged in")));
     QVERIFY(isError(early.call(WireMessage::hello(0, QString())), WireError::ProtocolViolation,
