@@ -4,6 +4,7 @@
 #include "tabs/backuptab.h"
 #include "tabs/pushconfigtab.h"
 #include "tabtestsupport.h"
+#include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
 #include <QCheckBox>
@@ -27,6 +28,7 @@ private slots:
     void opensOnPushAndNeverShowsThePlaceholders();
     void settingsRoundTripThroughCloseAndANewWindow();
     void germanWindow();
+    void closingDuringARun();
 
 private:
     static QTabWidget* tabWidget(const MainWindow& window);
@@ -170,6 +172,58 @@ void TestMainWindowPages::germanWindow()
     // The prefix is fixed; the message is the operation's, translated.
     QCOMPARE(tabtest::logLines(backup->findChild<QTextEdit*>(QStringLiteral("textEdit"))).first(),
              QStringLiteral("ERROR: Keine Spalte für Hostname/IP-Adresse in der CSV-Datei"));
+}
+
+// Last: the SDK still holds the session of the run that the window left behind.
+void TestMainWindowPages::closingDuringARun()
+{
+    testsupport::FleetFixture fleet;
+    sim::Faults slow;
+    slow.answerDelayMs = 200;
+    const QString serverConfig = QStringLiteral("[General]\nname=late\n");
+    QVERIFY2(fleet.addServer(QStringLiteral("late"), QStringLiteral("127.0.9.31"), serverConfig, slow),
+             qPrintable(fleet.errorString()));
+    const QString csv = m_dir.filePath(QStringLiteral("closing.csv"));
+    const QString snippet = m_dir.filePath(QStringLiteral("closing.conf"));
+    tabtest::writeFile(csv, QString(QStringLiteral("host,username,password\n127.0.9.31,") +
+                                    testsupport::FleetFixture::defaultUser() + QLatin1Char(',') +
+                                    testsupport::FleetFixture::defaultPassword() + QLatin1Char('\n'))
+                                .toUtf8());
+    tabtest::writeFile(snippet, "[General]\nname=pushed\n");
+    tabtest::store(QStringLiteral("pushconfig_paths"), QStringLiteral("last_csv_path"), csv);
+    tabtest::store(QStringLiteral("pushconfig_paths"), QStringLiteral("last_config_path"), snippet);
+
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* push = window->findChild<PushConfigTab*>();
+    QTest::mouseClick(push->findChild<QPushButton*>(QStringLiteral("startButton")), Qt::LeftButton);
+    const QTextEdit* log = push->findChild<QTextEdit*>(QStringLiteral("textEdit"));
+    QTRY_VERIFY(tabtest::logLines(log).contains(QStringLiteral("INFO: Connected")));
+    QVERIFY(push->findChild<QPushButton*>(QStringLiteral("cancelButton"))->isEnabled());
+
+    // Typed during the run is impossible (the settings are locked), so change
+    // the backup tab, which is idle, to see its settings stored too.
+    auto* backup = window->findChild<BackupTab*>();
+    QTest::keyClicks(backup->findChild<QLineEdit*>(QStringLiteral("configOutputLineEdit")), m_dir.path());
+    const QRect geometry = window->geometry();
+    QVERIFY2(window->close(), "closing was refused during a run");
+    QVERIFY(!window->isVisible());
+    QCOMPARE(tabtest::stored(QStringLiteral("geometry"), QStringLiteral("mainwin_geometry")).toRect(), geometry);
+    QCOMPARE(tabtest::stored(QStringLiteral("pushconfig_paths"), QStringLiteral("last_csv_path")).toString(), csv);
+    QCOMPARE(tabtest::stored(QStringLiteral("backup_paths"), QStringLiteral("config_output_path")).toString(),
+             m_dir.path());
+
+    // The window, its tabs and their operations go while the server is still answering.
+    window.reset();
+    QTRY_VERIFY(!fleet.events(QStringLiteral("late"), sim::ServerEvent::Kind::Lock).isEmpty());
+    // The server answers the lock request only after its delay, when nothing
+    // is left to receive the answer; it must reach no deleted operation.
+    QTest::qWait(2 * slow.answerDelayMs);
+    QCOMPARE(fleet.configText(QStringLiteral("late")), serverConfig);
+
+    const MainWindow next;
+    QCOMPARE(next.findChild<PushConfigTab*>()->options().csvPath(), csv);
 }
 
 QTEST_MAIN(TestMainWindowPages)
