@@ -72,7 +72,8 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
     const std::unique_ptr<AbstractOperation> operation = request.command == BatchRequest::Command::Backup
                                                              ? createOperation<BackupOperation>(request.options)
                                                              : createOperation<PushConfigOperation>(request.options);
-    // Only reached with an existing report file when replacing it was allowed.
+    // An existing report file without permission was refused above; one that
+    // has appeared since is kept unless replacing was allowed.
     const bool overwrite = request.overwriteReport;
     operation->setOverwriteQuestion([overwrite](const QString&, const QString&) { return overwrite; });
 
