@@ -40,12 +40,9 @@ bool WireChannel::send(const WireMessage& message)
 
 void WireChannel::close()
 {
-    if (!m_open) {
+    if (!detach()) {
         return;
     }
-    m_open = false;
-    m_frameTimer.stop();
-    m_socket->disconnect(this);
     // Hands what is queued to the system now: the owner may delete the
     // channel before the event loop would have written it.
     m_socket->flush();
@@ -54,13 +51,9 @@ void WireChannel::close()
 
 void WireChannel::abort()
 {
-    if (!m_open) {
-        return;
+    if (detach()) {
+        m_socket->abort();
     }
-    m_open = false;
-    m_frameTimer.stop();
-    m_socket->disconnect(this);
-    m_socket->abort();
 }
 
 void WireChannel::setFrameTimeout(int ms)
@@ -121,14 +114,22 @@ void WireChannel::handleSocketGone()
 
 void WireChannel::fail(const QString& reason)
 {
-    if (!m_open) {
+    if (!detach()) {
         return;
+    }
+    m_socket->abort();
+    emit closed(reason);
+}
+
+bool WireChannel::detach()
+{
+    if (!m_open) {
+        return false;
     }
     m_open = false;
     m_frameTimer.stop();
     m_socket->disconnect(this);
-    m_socket->abort();
-    emit closed(reason);
+    return true;
 }
 
 } // namespace kelp

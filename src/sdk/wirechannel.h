@@ -53,6 +53,9 @@ private:
     void readFrames();
     void handleSocketGone();
     void fail(const QString& reason);
+    // Ends the channel's own part: no more reading, signals or frame time-out.
+    // False when it had already ended.
+    bool detach();
 
     QTcpSocket* m_socket;
     WireReader m_reader;

@@ -2,7 +2,9 @@
 // connect, login refusals and lock-out, lock/save/unlock round trips checked
 // on the server's file, configuration errors, dropped connections, restart.
 
+#include "configspies.h"
 #include "configsystem/configsystem.h"
+#include "managerspies.h"
 #include "sdk/configschema.h"
 #include "sdk/connectionmanager.h"
 #include "sdk/orrinconfig.h"
@@ -36,55 +38,30 @@ const QString s_initial =
 class Client
 {
 public:
-    Client()
-        : m_connected(&m_manager, &ConnectionManager::allServersConnected),
-          m_loginError(&m_manager, &ConnectionManager::loginError),
-          m_timedOut(&m_manager, &ConnectionManager::userConnectionTimedOut),
-          m_disconnected(&m_manager, &ConnectionManager::allServersDisconnected)
-    {
-    }
+    Client() : m_spies(m_manager) {}
 
     ConnectionManager& manager() { return m_manager; }
-    QSignalSpy& connected() { return m_connected; }
-    QSignalSpy& loginErrors() { return m_loginError; }
-    QSignalSpy& timedOut() { return m_timedOut; }
-    QSignalSpy& disconnected() { return m_disconnected; }
-    int connectAnswers() const { return m_connected.count() + m_loginError.count() + m_timedOut.count(); }
+    QSignalSpy& connected() { return m_spies.connected; }
+    QSignalSpy& loginErrors() { return m_spies.loginError; }
+    QSignalSpy& timedOut() { return m_spies.timedOut; }
+    QSignalSpy& disconnected() { return m_spies.disconnected; }
+    int connectAnswers() const { return m_spies.connectAnswers(); }
+    LoginError lastLoginError() const { return m_spies.lastLoginError(); }
 
     kelp::RequestId connectTo(const QString& address, const QString& password = FleetFixture::defaultPassword())
     {
         return m_manager.connectToServer(FleetFixture::defaultUser(), password, OrrinUrl(address, s_port), false);
     }
-    LoginError lastLoginError() const { return m_loginError.last().at(0).value<LoginError>(); }
     // The first server of the latest connected group.
     kelp::Server* server() const
     {
-        kelp::ServerGroup* group = m_manager.serverGroup(m_connected.last().at(0).toUInt());
+        kelp::ServerGroup* group = m_manager.serverGroup(m_spies.connected.last().at(0).toUInt());
         return group ? group->servers().value(0) : nullptr;
     }
 
 private:
     ConnectionManager m_manager;
-    QSignalSpy m_connected;
-    QSignalSpy m_loginError;
-    QSignalSpy m_timedOut;
-    QSignalSpy m_disconnected;
-};
-
-struct ConfigSpies
-{
-    explicit ConfigSpies(OrrinConfig* config)
-        : locked(config, &OrrinConfig::locked), unlocked(config, &OrrinConfig::unlocked),
-          saved(config, &OrrinConfig::savedToServer), error(config, &OrrinConfig::configError)
-    {
-    }
-    int answers() const { return locked.count() + unlocked.count() + saved.count() + error.count(); }
-    ConnectionError lastError() const { return error.last().at(1).value<ConnectionError>(); }
-
-    QSignalSpy locked;
-    QSignalSpy unlocked;
-    QSignalSpy saved;
-    QSignalSpy error;
+    ManagerSpies m_spies;
 };
 
 // What the server's file must hold after a merge save: the document's own
@@ -95,13 +72,6 @@ QString merged(const QString& before, const QString& upload)
     document->loadText(before, false, false);
     document->loadText(upload, true, false);
     return document->toText();
-}
-
-void drainQueuedSignals()
-{
-    bool reached = false;
-    QTimer::singleShot(0, [&reached] { reached = true; });
-    QTRY_VERIFY(reached);
 }
 
 } // namespace
@@ -221,7 +191,7 @@ void TestConnection::reportsLoginErrors()
 void TestConnection::locksOutAfterRepeatedFailures()
 {
     FleetFixture fleet;
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("north"), QStringLiteral("127.0.5.50"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("north"), QStringLiteral("127.0.5.50"));
     spec.lockoutFailures = 3;
     spec.lockoutSeconds = 150;
     QVERIFY2(fleet.addServer(spec, s_initial), qPrintable(fleet.errorString()));

@@ -1,7 +1,9 @@
 // The SDK client against scripted servers: every answer a server may give,
 // and every way a server may misbehave, decided message by message.
 
+#include "configspies.h"
 #include "configsystem/configsystem.h"
+#include "managerspies.h"
 #include "sdk/connectionmanager.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/orrinconfig.h"
@@ -132,48 +134,6 @@ private:
     QList<WireMessage> m_requests;
     int m_dropped = 0;
 };
-
-// Counts every answer a manager gives, in order.
-struct ManagerSpies
-{
-    explicit ManagerSpies(ConnectionManager& manager)
-        : connected(&manager, &ConnectionManager::allServersConnected),
-          loginError(&manager, &ConnectionManager::loginError),
-          timedOut(&manager, &ConnectionManager::userConnectionTimedOut),
-          disconnected(&manager, &ConnectionManager::allServersDisconnected)
-    {
-    }
-    int connectAnswers() const { return connected.count() + loginError.count() + timedOut.count(); }
-
-    QSignalSpy connected;
-    QSignalSpy loginError;
-    QSignalSpy timedOut;
-    QSignalSpy disconnected;
-};
-
-struct ConfigSpies
-{
-    explicit ConfigSpies(OrrinConfig* config)
-        : locked(config, &OrrinConfig::locked), unlocked(config, &OrrinConfig::unlocked),
-          saved(config, &OrrinConfig::savedToServer), error(config, &OrrinConfig::configError)
-    {
-    }
-    int answers() const { return locked.count() + unlocked.count() + saved.count() + error.count(); }
-    ConnectionError lastError() const { return error.last().at(1).value<ConnectionError>(); }
-
-    QSignalSpy locked;
-    QSignalSpy unlocked;
-    QSignalSpy saved;
-    QSignalSpy error;
-};
-
-// Runs the event loop until everything queued so far has been delivered.
-void drainQueuedSignals()
-{
-    bool reached = false;
-    QTimer::singleShot(0, [&reached] { reached = true; });
-    QTRY_VERIFY(reached);
-}
 
 } // namespace
 
