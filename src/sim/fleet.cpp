@@ -13,7 +13,7 @@ Fleet::~Fleet()
     stop();
 }
 
-SimulatedServer* Fleet::addServer(const ServerSpec& spec)
+SimulatedServer* Fleet::addServer(const ServerProfile& spec)
 {
     for (const auto& server : m_servers) {
         const QString conflict = spec.conflictWith(server->spec());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sim/serverevent.h"
-#include "sim/serverspec.h"
+#include "sim/serverprofile.h"
 
 #include <QObject>
 #include <QVector>
@@ -25,7 +25,7 @@ public:
 
     // Adds a server, not yet started. Null (nothing added) when a server of
     // the same name or on the same address and port is already there.
-    SimulatedServer* addServer(const ServerSpec& spec);
+    SimulatedServer* addServer(const ServerProfile& spec);
     // Starts every server not yet running. On the first failure the servers
     // started by this call are stopped again and false is returned;
     // errorString() says which server failed and why.

@@ -194,7 +194,7 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
 
     const QDir base(baseDirectory);
     const QJsonArray entries = list.toArray();
-    QVector<ServerSpec> servers;
+    QVector<ServerProfile> servers;
     for (int index = 0; index < entries.size(); ++index) {
         QString where = QStringLiteral("server %1").arg(index + 1);
         if (!entries.at(index).isObject()) {
@@ -210,10 +210,10 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
                           QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("config"),
                           QStringLiteral("lockout"), QStringLiteral("restartMs"), QStringLiteral("loginTimeoutMs"),
                           QStringLiteral("frameTimeoutMs"), QStringLiteral("faults")});
-        ServerSpec spec;
+        ServerProfile spec;
         spec.name = reader.string(QStringLiteral("name"), true);
         const QString address = reader.string(QStringLiteral("address"), true);
-        spec.port = static_cast<quint16>(reader.integer(QStringLiteral("port"), ServerSpec::defaultPort, 1, 65535));
+        spec.port = static_cast<quint16>(reader.integer(QStringLiteral("port"), ServerProfile::defaultPort, 1, 65535));
         spec.user = reader.string(QStringLiteral("user"), true);
         spec.password = reader.string(QStringLiteral("password"), true, true);
         const QString config = reader.string(QStringLiteral("config"), true);
@@ -240,7 +240,7 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
             return false;
         }
         spec.configPath = QDir::cleanPath(base.absoluteFilePath(config));
-        for (const ServerSpec& other : servers) {
+        for (const ServerProfile& other : servers) {
             const QString conflict = spec.conflictWith(other);
             if (!conflict.isEmpty()) {
                 m_errorString = where + QStringLiteral(": ") + conflict;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/serverspec.h"
+#include "sim/serverprofile.h"
 
 #include <QString>
 #include <QVector>
@@ -21,11 +21,11 @@ public:
     // The same for JSON text; relative paths are resolved against baseDirectory.
     bool parse(const QByteArray& json, const QString& baseDirectory);
 
-    const QVector<ServerSpec>& servers() const { return m_servers; }
+    const QVector<ServerProfile>& servers() const { return m_servers; }
     QString errorString() const { return m_errorString; }
 
 private:
-    QVector<ServerSpec> m_servers;
+    QVector<ServerProfile> m_servers;
     QString m_errorString;
 };
 

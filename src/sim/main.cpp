@@ -78,7 +78,7 @@ int main(int argc, char* argv[])
     sim::Fleet fleet;
     QObject::connect(&fleet, &sim::Fleet::eventRecorded, &fleet,
                      [](const sim::ServerEvent& event) { printLine(event.toString()); });
-    for (const sim::ServerSpec& spec : fleetFile.servers()) {
+    for (const sim::ServerProfile& spec : fleetFile.servers()) {
         fleet.addServer(spec);
     }
 

@@ -48,7 +48,7 @@ QString saveDetail(const WireMessage& request)
 
 } // namespace
 
-SimulatedServer::SimulatedServer(const ServerSpec& spec, QObject* parent)
+SimulatedServer::SimulatedServer(const ServerProfile& spec, QObject* parent)
     : QObject(parent), m_spec(spec), m_store(spec.configPath)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &SimulatedServer::handleNewConnections);

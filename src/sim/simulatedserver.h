@@ -2,7 +2,7 @@
 
 #include "sim/configstore.h"
 #include "sim/serverevent.h"
-#include "sim/serverspec.h"
+#include "sim/serverprofile.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -32,7 +32,7 @@ class SimulatedServer : public QObject
     Q_OBJECT
 
 public:
-    explicit SimulatedServer(const ServerSpec& spec, QObject* parent = nullptr);
+    explicit SimulatedServer(const ServerProfile& spec, QObject* parent = nullptr);
     ~SimulatedServer() override;
 
     // Reads the configuration file and starts listening (unless the
@@ -42,7 +42,7 @@ public:
     // Closes the listener and every session at once.
     void stop();
 
-    const ServerSpec& spec() const { return m_spec; }
+    const ServerProfile& spec() const { return m_spec; }
     QString name() const { return m_spec.name; }
     const Faults& faults() const { return m_spec.faults; }
     // Takes effect from the next request; switching notListening opens or
@@ -80,7 +80,7 @@ private:
     void finishRestart();
     void record(ServerEvent::Kind kind, int session, bool accepted, const QString& detail);
 
-    ServerSpec m_spec;
+    ServerProfile m_spec;
     ConfigStore m_store;
     QTcpServer m_listener;
     QVector<Session*> m_sessions;

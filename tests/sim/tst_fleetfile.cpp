@@ -6,7 +6,7 @@
 
 using sim::DropStep;
 using sim::FleetFile;
-using sim::ServerSpec;
+using sim::ServerProfile;
 
 namespace {
 
@@ -39,7 +39,7 @@ void TestFleetFile::minimalServerTakesDefaults()
     FleetFile fleet;
     QVERIFY2(fleet.parse(oneServer(s_minimal), QStringLiteral("/srv/fleet")), qPrintable(fleet.errorString()));
     QCOMPARE(fleet.servers().size(), 1);
-    const ServerSpec& spec = fleet.servers().first();
+    const ServerProfile& spec = fleet.servers().first();
     QCOMPARE(spec.name, QStringLiteral("north"));
     QCOMPARE(spec.address.toString(), QStringLiteral("127.0.6.1"));
     QCOMPARE(spec.port, quint16(8601));
@@ -74,7 +74,7 @@ void TestFleetFile::everyFieldIsRead()
     FleetFile fleet;
     QVERIFY2(fleet.parse(json, QStringLiteral("/base")), qPrintable(fleet.errorString()));
     QCOMPARE(fleet.servers().size(), 2);
-    const ServerSpec& a = fleet.servers().at(0);
+    const ServerProfile& a = fleet.servers().at(0);
     QCOMPARE(a.password, QString());
     QCOMPARE(a.configPath, QStringLiteral("/abs/a.conf"));
     QCOMPARE(a.port, quint16(9001));
@@ -94,7 +94,7 @@ void TestFleetFile::everyFieldIsRead()
     QVERIFY(a.faults.lockedWithoutLock);
     QCOMPARE(a.faults.answerDelayMs, 250);
     QCOMPARE(a.faults.dropAt, DropStep::Unlock);
-    const ServerSpec& b = fleet.servers().at(1);
+    const ServerProfile& b = fleet.servers().at(1);
     QCOMPARE(b.endpoint(), QStringLiteral("[::1]:8601"));
     QCOMPARE(b.configPath, QStringLiteral("/base/b.conf"));
     QCOMPARE(b.faults.loginErrorCode, -1);
@@ -211,7 +211,7 @@ void TestFleetFile::exampleFleetIsValid()
     QVERIFY(fleet.servers().size() >= 4);
     int refusing = 0;
     int silent = 0;
-    for (const ServerSpec& spec : fleet.servers()) {
+    for (const ServerProfile& spec : fleet.servers()) {
         QVERIFY2(QFile::exists(spec.configPath), qPrintable(spec.configPath));
         refusing += spec.faults.loginErrorCode != 0 ? 1 : 0;
         silent += spec.faults.neverAnswer ? 1 : 0;

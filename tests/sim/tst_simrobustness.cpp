@@ -49,7 +49,7 @@ private:
 void TestSimRobustness::init()
 {
     m_fleet = std::make_unique<FleetFixture>();
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("sturdy"), s_address);
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("sturdy"), s_address);
     spec.frameTimeoutMs = 300;
     spec.loginTimeoutMs = 800;
     QVERIFY2(m_fleet->addServer(spec, s_config), qPrintable(m_fleet->errorString()));

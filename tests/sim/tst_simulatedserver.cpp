@@ -134,7 +134,7 @@ void TestSimulatedServer::refusesToStart()
     QVERIFY(!fleet.addServer(QStringLiteral("second"), QStringLiteral("127.0.6.18"), s_config));
     QCOMPARE(fleet.errorString(), QStringLiteral("second: first already listens on 127.0.6.18:8601"));
 
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("rival"), QStringLiteral("127.0.6.18"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("rival"), QStringLiteral("127.0.6.18"));
     spec.configPath = fleet.configPath(QStringLiteral("first"));
     sim::SimulatedServer rival(spec);
     QVERIFY(!rival.start());
@@ -308,7 +308,7 @@ void TestSimulatedServer::failedWriteKeepsTheConfiguration()
     QTemporaryDir root;
     const QString directory = root.filePath(QStringLiteral("gone"));
     QVERIFY(QDir().mkpath(directory));
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.5"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.5"));
     spec.configPath = QDir(directory).filePath(QStringLiteral("a.conf"));
     QFile file(spec.configPath);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(s_config.toUtf8()) > 0);
@@ -330,7 +330,7 @@ void TestSimulatedServer::failedWriteKeepsTheConfiguration()
 void TestSimulatedServer::lockOutAfterRepeatedFailures()
 {
     FleetFixture fleet;
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.6"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.6"));
     spec.lockoutFailures = 3;
     spec.lockoutSeconds = 1;
     QVERIFY2(fleet.addServer(spec, s_config), qPrintable(fleet.errorString()));
@@ -366,7 +366,7 @@ void TestSimulatedServer::lockOutAfterRepeatedFailures()
 void TestSimulatedServer::successResetsTheFailureCount()
 {
     FleetFixture fleet;
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.16"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.16"));
     spec.lockoutFailures = 2;
     QVERIFY2(fleet.addServer(spec, s_config), qPrintable(fleet.errorString()));
     for (const QString& password : {QStringLiteral("wrong"), FleetFixture::defaultPassword(), QStringLiteral("wrong"),
@@ -604,7 +604,7 @@ void TestSimulatedServer::dropAtStep()
 void TestSimulatedServer::restartDropsSessionsForAWhile()
 {
     FleetFixture fleet;
-    sim::ServerSpec spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.14"));
+    sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("a"), QStringLiteral("127.0.6.14"));
     spec.restartMs = 300;
     QVERIFY2(fleet.addServer(spec, s_config), qPrintable(fleet.errorString()));
     const auto asking = loggedIn(QStringLiteral("127.0.6.14"));

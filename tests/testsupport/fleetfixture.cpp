@@ -21,9 +21,9 @@ QString FleetFixture::defaultPassword()
     return QStringLiteral("s3cret-Pa55");
 }
 
-sim::ServerSpec FleetFixture::defaultSpec(const QString& name, const QString& address)
+sim::ServerProfile FleetFixture::defaultSpec(const QString& name, const QString& address)
 {
-    sim::ServerSpec spec;
+    sim::ServerProfile spec;
     spec.name = name;
     spec.address.setAddress(address);
     spec.user = defaultUser();
@@ -37,12 +37,12 @@ sim::ServerSpec FleetFixture::defaultSpec(const QString& name, const QString& ad
 sim::SimulatedServer* FleetFixture::addServer(const QString& name, const QString& address, const QString& configText,
                                               const sim::Faults& faults)
 {
-    sim::ServerSpec spec = defaultSpec(name, address);
+    sim::ServerProfile spec = defaultSpec(name, address);
     spec.faults = faults;
     return addServer(spec, configText);
 }
 
-sim::SimulatedServer* FleetFixture::addServer(sim::ServerSpec spec, const QString& configText)
+sim::SimulatedServer* FleetFixture::addServer(sim::ServerProfile spec, const QString& configText)
 {
     if (!m_directory.isValid()) {
         m_errorString = QStringLiteral("no temporary directory: ") + m_directory.errorString();

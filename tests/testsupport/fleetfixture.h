@@ -3,7 +3,7 @@
 #include "sim/faults.h"
 #include "sim/fleet.h"
 #include "sim/serverevent.h"
-#include "sim/serverspec.h"
+#include "sim/serverprofile.h"
 #include "sim/simulatedserver.h"
 
 #include <QString>
@@ -43,7 +43,7 @@ public:
     // The settings addServer(name, ...) uses: port 8601, the default account,
     // a lock-out after 5 failures for 300 s, a restart of 200 ms, login and
     // frame time-outs of 10 s. Change fields and pass it to addServer(spec, ...).
-    static sim::ServerSpec defaultSpec(const QString& name, const QString& address);
+    static sim::ServerProfile defaultSpec(const QString& name, const QString& address);
 
     // Writes configText into <directory>/<name>.conf and starts the server.
     // Null when it cannot start (address in use, invalid configuration, a
@@ -51,7 +51,7 @@ public:
     sim::SimulatedServer* addServer(const QString& name, const QString& address, const QString& configText,
                                     const sim::Faults& faults = sim::Faults());
     // The same with every setting given; spec.configPath is set by the fixture.
-    sim::SimulatedServer* addServer(sim::ServerSpec spec, const QString& configText);
+    sim::SimulatedServer* addServer(sim::ServerProfile spec, const QString& configText);
 
     // Null for a name the fixture does not know.
     sim::SimulatedServer* server(const QString& name) const;

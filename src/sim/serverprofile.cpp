@@ -1,8 +1,8 @@
-#include "sim/serverspec.h"
+#include "sim/serverprofile.h"
 
 namespace sim {
 
-QString ServerSpec::endpoint() const
+QString ServerProfile::endpoint() const
 {
     const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
                              ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
@@ -10,7 +10,7 @@ QString ServerSpec::endpoint() const
     return host + QLatin1Char(':') + QString::number(port);
 }
 
-QString ServerSpec::conflictWith(const ServerSpec& other) const
+QString ServerProfile::conflictWith(const ServerProfile& other) const
 {
     if (name == other.name) {
         return QStringLiteral("another server is named %1").arg(name);

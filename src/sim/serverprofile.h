@@ -10,7 +10,7 @@ namespace sim {
 // Everything that describes one simulated server: where it listens, the one
 // account it accepts, the file its configuration lives in, its lock-out
 // policy, its time-outs and its faults.
-struct ServerSpec
+struct ServerProfile
 {
     static constexpr quint16 defaultPort = 8601;
 
@@ -36,7 +36,7 @@ struct ServerSpec
     QString endpoint() const;
     // Why this server and other cannot run in one fleet (the same name, or
     // the same address and port); empty when they can.
-    QString conflictWith(const ServerSpec& other) const;
+    QString conflictWith(const ServerProfile& other) const;
 };
 
 } // namespace sim
