@@ -89,8 +89,6 @@ private slots:
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
     QString writeCsv(const QByteArray& content);
-    // Starts and waits for finished().
-    void run(ListOperation& operation, OperationRecorder& recorder);
 
     testsupport::TestSettings m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -118,13 +116,6 @@ QString TestAbstractOperation::writeCsv(const QByteArray& content)
         qFatal("cannot write %s", qPrintable(csv));
     }
     return csv;
-}
-
-void TestAbstractOperation::run(ListOperation& operation, OperationRecorder& recorder)
-{
-    const int before = recorder.finishedCount();
-    operation.start();
-    QTRY_VERIFY2(recorder.finishedCount() > before, "the run did not end");
 }
 
 void TestAbstractOperation::csvColumns_data()
@@ -176,7 +167,7 @@ void TestAbstractOperation::csvColumns()
     ListOperation operation;
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(writeCsv(csv));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.finishedCount(), 1);
     if (errors.isEmpty()) {
@@ -202,7 +193,7 @@ void TestAbstractOperation::entriesKeepValuesAndUsePort8601()
                                             "127.0.7.3:9000,u,p\n"
                                             " 127.0.7.2 , user ,\" p,w \"\n"
                                             ",,\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const std::vector<kelp::LoginData>& entries = operation.loaded;
     QCOMPARE(entries.size(), std::size_t(4));
@@ -240,7 +231,7 @@ void TestAbstractOperation::csvSizeLimit()
     ListOperation operation;
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(writeCsv(csv));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.finishedCount(), 1);
     if (accepted) {
@@ -276,7 +267,7 @@ void TestAbstractOperation::reportFileExists()
     });
     operation.options().setReportPath(report);
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.5,u,p\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(questions,
              (QStringList{QStringLiteral("File Already Exists"),
@@ -304,7 +295,7 @@ void TestAbstractOperation::reportFileExistsWithoutWidgets()
     OperationRecorder recorder(&operation);
     operation.options().setReportPath(report);
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.5,u,p\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(readFile(report), QByteArray("INFO: Finished!\n"));
 }
@@ -316,7 +307,7 @@ void TestAbstractOperation::reportDirectoryMissing()
     OperationRecorder recorder(&operation);
     operation.options().setReportPath(report);
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.5,u,p\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(), QStringList{QStringLiteral("ERROR: Could not create report file.")});
     QCOMPARE(recorder.finishedCount(), 1);
@@ -327,7 +318,7 @@ void TestAbstractOperation::reportDirectoryMissing()
     const QString usable = path(QStringLiteral("report.txt"));
     operation.options().setReportPath(usable);
     recorder.clear();
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(operation.listLoadedCount, 1);
     QCOMPARE(readFile(usable), QByteArray("INFO: Finished!\n"));
 }
@@ -339,7 +330,7 @@ void TestAbstractOperation::reportHoldsEveryLineOfTheRun()
     OperationRecorder recorder(&operation);
     operation.options().setReportPath(report);
     operation.options().setCsvPath(writeCsv("name,user\nh,u\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(), (QStringList{kHostMissing, kPasswordMissing}));
     QCOMPARE(readFile(report), (kHostMissing + '\n' + kPasswordMissing + '\n').toUtf8());
@@ -353,7 +344,7 @@ void TestAbstractOperation::runWithoutReportWritesNothing()
     ListOperation operation;
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.5,u,p\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("servers.csv")});
 }
@@ -363,8 +354,8 @@ void TestAbstractOperation::signalsReachHandlersOnceAfterRestart()
     ListOperation operation;
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.6,u,p\n"));
-    run(operation, recorder);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(operation.listLoadedCount, 2);
 
     // A third run that waits for the SDK: one disconnection event must give
@@ -433,7 +424,7 @@ void TestAbstractOperation::idleOperationIgnoresSdkSignals()
     // Before any run, cancel() does nothing visible.
     operation.cancel();
     operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.6,u,p\n"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     recorder.clear();
 
     emit m_manager->allServersConnected(1);

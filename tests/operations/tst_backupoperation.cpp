@@ -47,7 +47,6 @@ private slots:
 private:
     QString outDir() const { return m_out->path(); }
     QString csvFor(const QStringList& hosts);
-    void run(BackupOperation& operation, OperationRecorder& recorder);
     QStringList outFiles() const;
 
     testsupport::TestSettings m_settings;
@@ -75,13 +74,6 @@ QString TestBackupOperation::csvFor(const QStringList& hosts)
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
-}
-
-void TestBackupOperation::run(BackupOperation& operation, OperationRecorder& recorder)
-{
-    const int before = recorder.finishedCount();
-    operation.start();
-    QTRY_VERIFY2_WITH_TIMEOUT(recorder.finishedCount() > before, qPrintable(recorder.lines().join(u'\n')), 30000);
 }
 
 QStringList TestBackupOperation::outFiles() const
@@ -117,7 +109,7 @@ void TestBackupOperation::namingModes()
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.1")}));
     operation.options().setOutputDirectory(outDir());
     operation.options().setNamingMode(mode);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QString path = outDir() + QDir::separator() + fileName;
     QCOMPARE(recorder.lines(), serverLines(QStringLiteral("127.0.7.1"), {QStringLiteral("INFO: Saving as: ") + path})
@@ -140,7 +132,7 @@ void TestBackupOperation::fileHoldsTheConfigurationByteForByte()
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.2")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QByteArray written = readFile(m_out->filePath(QStringLiteral("zurich.conf")));
     QCOMPARE(written, readFile(fleet.configPath(QStringLiteral("zurich"))));
@@ -158,12 +150,12 @@ void TestBackupOperation::numberedNamesAcrossRuns()
     // The same server twice: two servers of one name in one run.
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.3"), QStringLiteral("127.0.7.3")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(outFiles(), (QStringList{"Alpha (1).conf", "Alpha.conf"}));
 
     QVERIFY(enginetest::writeFile(m_out->filePath(QStringLiteral("Alpha.conf")), "kept"));
     recorder.clear();
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(outFiles(), (QStringList{"Alpha (1).conf", "Alpha (2).conf", "Alpha (3).conf", "Alpha.conf"}));
     QCOMPARE(recorder.lines().filter(QStringLiteral("Saving as")),
              (QStringList{QStringLiteral("INFO: Saving as: ") + m_out->filePath(QStringLiteral("Alpha (2).conf")),
@@ -198,7 +190,7 @@ void TestBackupOperation::namesLeavingTheDirectoryAreRefused()
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.4"), QStringLiteral("127.0.7.5")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(),
              serverLines(QStringLiteral("127.0.7.4"), {QStringLiteral("ERROR: Could not create file.")}) +
@@ -225,7 +217,7 @@ void TestBackupOperation::outputDirectoryRemovedDuringRun()
     connect(&operation, &OperationInterface::finishedCurrentServer, this, [&]() { QDir(out).removeRecursively(); });
     operation.options().setCsvPath(csvFor(hosts));
     operation.options().setOutputDirectory(out);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QString invalid = QStringLiteral("ERROR: Invalid output directory: ") + out;
     QCOMPARE(recorder.lines(),
@@ -254,7 +246,7 @@ void TestBackupOperation::reportOfThreeServersWithRefusedLogin()
     operation.options().setCsvPath(
         csvFor({QStringLiteral("127.0.7.11"), QStringLiteral("127.0.7.12"), QStringLiteral("127.0.7.13")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QString loginError = kelp::LoginError(1, QStringLiteral("127.0.7.12"), 8601).toString();
     const QStringList expected{
@@ -294,7 +286,7 @@ void TestBackupOperation::cancelDuringSecondOfFive()
     });
     operation.options().setCsvPath(csvFor(hosts));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.serverCount(), 2);
     QCOMPARE(recorder.finishedCount(), 1);
@@ -325,7 +317,7 @@ void TestBackupOperation::timeOutCostsOnlyThatServer()
     OperationRecorder recorder(&operation);
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.31"), QStringLiteral("127.0.7.32")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     manager->setConnectTimeout(timeout);
 
     QCOMPARE(recorder.lines(),
@@ -348,12 +340,12 @@ void TestBackupOperation::missingReportDirectoryThenCorrected()
     operation.options().setReportPath(m_work->filePath(QStringLiteral("missing/report.txt")));
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.41"), QStringLiteral("127.0.7.42")}));
     operation.options().setOutputDirectory(outDir());
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(recorder.lines(), QStringList{QStringLiteral("ERROR: Could not create report file.")});
     QVERIFY(!fleet.wasContacted(QStringLiteral("one")));
 
     operation.options().setReportPath(m_work->filePath(QStringLiteral("report.txt")));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
     QCOMPARE(outFiles(), (QStringList{"one.conf", "two.conf"}));
     QCOMPARE(fleet.events(QStringLiteral("one"), sim::ServerEvent::Kind::Login).size(), 1);
     QCOMPARE(fleet.events(QStringLiteral("two"), sim::ServerEvent::Kind::Login).size(), 1);

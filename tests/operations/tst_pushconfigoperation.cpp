@@ -89,7 +89,6 @@ private slots:
 private:
     QString csvFor(const QStringList& hosts);
     QString writeConfig(const QString& text);
-    void run(AbstractOperation& operation, OperationRecorder& recorder);
     static QStringList pushedLines(const QString& host, bool restart = false);
 
     testsupport::TestSettings m_settings;
@@ -124,13 +123,6 @@ QString TestPushConfigOperation::writeConfig(const QString& text)
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
-}
-
-void TestPushConfigOperation::run(AbstractOperation& operation, OperationRecorder& recorder)
-{
-    const int before = recorder.finishedCount();
-    operation.start();
-    QTRY_VERIFY2_WITH_TIMEOUT(recorder.finishedCount() > before, qPrintable(recorder.lines().join(u'\n')), 30000);
 }
 
 QStringList TestPushConfigOperation::pushedLines(const QString& host, bool restart)
@@ -183,7 +175,7 @@ void TestPushConfigOperation::modesAndPreservedSections()
     for (const QString& kind : kinds) {
         operation.options().insertPreservedSection(kind);
     }
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(), pushedLines(QStringLiteral("127.0.8.1")) + pushedLines(QStringLiteral("127.0.8.2"))
                                    << kFinished);
@@ -205,7 +197,7 @@ void TestPushConfigOperation::twoSectionsOfPreservedKind()
     operation.options().setConfigFilePath(writeConfig(QStringLiteral("[General]\nname=new\n")));
     operation.options().setPushMode(int(PushMode::Replace));
     operation.options().insertPreservedSection(QStringLiteral("Network"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(fleet.configText(QStringLiteral("a")),
              QStringLiteral("[Network1]\nip=1\n[Network0]\nip=0\n[General]\nname=new\n"));
@@ -223,7 +215,7 @@ void TestPushConfigOperation::fileSectionReplacesPreservedOne()
     operation.options().setPushMode(int(PushMode::Replace));
     operation.options().insertPreservedSection(QStringLiteral("Network"));
     operation.options().insertPreservedSection(QStringLiteral("Licence"));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     // The file's Network takes the place of the server's own, which is not kept.
     QCOMPARE(fleet.configText(QStringLiteral("a")),
@@ -269,7 +261,7 @@ void TestPushConfigOperation::configurationErrors()
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.5"), QStringLiteral("127.0.8.6")}));
     operation.options().setConfigFilePath(writeConfig(kFile));
     operation.options().setRestartServers(true);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(),
              serverLines(QStringLiteral("127.0.8.5"), ownLines) + pushedLines(QStringLiteral("127.0.8.6"), true)
@@ -301,7 +293,7 @@ void TestPushConfigOperation::restart()
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.7")}));
     operation.options().setConfigFilePath(writeConfig(kFile));
     operation.options().setRestartServers(restart);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(), pushedLines(QStringLiteral("127.0.8.7"), restart) << kFinished);
     QTRY_COMPARE(fleet.events(QStringLiteral("a"), Kind::Restart).size(), restart ? 1 : 0);
@@ -321,7 +313,7 @@ void TestPushConfigOperation::rejectedHeaderReleasesLockAndGoesOn()
     operation.options().setConfigFilePath(writeConfig(QStringLiteral("[General]\nname=p\n[Bogus]\nx=1\n")));
     operation.options().setPushMode(int(PushMode::Replace));
     operation.options().setRestartServers(true);
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QStringList own{kLocked, kPushing, "ERROR: Config Error: Invalid name for section: \"Bogus\"", kReleased};
     QCOMPARE(recorder.lines(),
@@ -357,7 +349,7 @@ void TestPushConfigOperation::unreadableFileContactsNoServer()
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.10")}));
     operation.options().setConfigFilePath(path);
     operation.options().setPushMode(int(PushMode::Replace));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     QCOMPARE(recorder.lines(), QStringList{QStringLiteral("ERROR: Could not read configuration file: ") + path});
     QCOMPARE(recorder.finishedCount(), 1);
@@ -380,7 +372,7 @@ void TestPushConfigOperation::fileChangedDuringRun()
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.11"), QStringLiteral("127.0.8.12")}));
     operation.options().setConfigFilePath(file);
     operation.options().setPushMode(int(PushMode::Replace));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     // Read once, in text mode: both servers get the first text with LF line ends.
     QCOMPARE(fleet.configText(QStringLiteral("a")), QStringLiteral("[General]\nname=first\n"));
@@ -401,7 +393,7 @@ void TestPushConfigOperation::missingConfigurationObject()
     operation.setServerGroupLookup([&group](uint) { return &group; });
     operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.13"), QStringLiteral("127.0.8.14")}));
     operation.options().setConfigFilePath(writeConfig(kFile));
-    run(operation, recorder);
+    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
 
     const QStringList own{QStringLiteral("ERROR: Could not read server configuration.")};
     QCOMPARE(recorder.lines(),
@@ -439,7 +431,7 @@ void TestPushConfigOperation::backupRestoresServer()
     OperationRecorder backupRecorder(&backup);
     backup.options().setCsvPath(csv);
     backup.options().setOutputDirectory(out.path());
-    run(backup, backupRecorder);
+    QVERIFY2(backupRecorder.run(), qPrintable(backupRecorder.lines().join(u'\n')));
     const QString backupFile = out.filePath(QStringLiteral("r.conf"));
     QCOMPARE(readFile(backupFile), original.toUtf8());
 
@@ -447,12 +439,12 @@ void TestPushConfigOperation::backupRestoresServer()
     OperationRecorder pushRecorder(&push);
     push.options().setCsvPath(csv);
     push.options().setConfigFilePath(writeConfig(QStringLiteral("[General]\nname=changed\n[Relay3]\non=1\n")));
-    run(push, pushRecorder);
+    QVERIFY2(pushRecorder.run(), qPrintable(pushRecorder.lines().join(u'\n')));
     QVERIFY(fleet.configText(QStringLiteral("r")) != original);
 
     push.options().setConfigFilePath(backupFile);
     push.options().setPushMode(int(PushMode::Replace));
-    run(push, pushRecorder);
+    QVERIFY2(pushRecorder.run(), qPrintable(pushRecorder.lines().join(u'\n')));
     QCOMPARE(pushRecorder.errors(), QStringList());
     QCOMPARE(readFile(fleet.configPath(QStringLiteral("r"))), restored.toUtf8());
 }

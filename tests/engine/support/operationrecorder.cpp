@@ -2,7 +2,9 @@
 
 #include "engine/operationinterface.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 namespace enginetest {
 
@@ -11,7 +13,7 @@ QString separatorLine()
     return QStringLiteral("INFO: ----------------------------------------------------------");
 }
 
-OperationRecorder::OperationRecorder(OperationInterface* operation)
+OperationRecorder::OperationRecorder(OperationInterface* operation) : m_operation(operation)
 {
     connect(operation, &OperationInterface::showMessage, this,
             [this](const QString& msg) { m_lines.append(QStringLiteral("INFO: ") + msg); });
@@ -19,6 +21,19 @@ OperationRecorder::OperationRecorder(OperationInterface* operation)
             [this](const QString& msg) { m_lines.append(QStringLiteral("ERROR: ") + msg); });
     connect(operation, &OperationInterface::finishedCurrentServer, this, [this]() { ++m_servers; });
     connect(operation, &OperationInterface::finished, this, [this]() { ++m_finished; });
+}
+
+bool OperationRecorder::run(int timeoutMs)
+{
+    const int before = m_finished;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    connect(m_operation, &OperationInterface::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    m_operation->start();
+    if (m_finished == before) {
+        loop.exec();
+    }
+    return m_finished > before;
 }
 
 QStringList OperationRecorder::errors() const

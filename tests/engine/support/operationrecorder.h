@@ -15,6 +15,10 @@ class OperationRecorder final : public QObject
 public:
     explicit OperationRecorder(OperationInterface* operation);
 
+    // Starts the operation and waits until the run has ended (false after
+    // timeoutMs without finished()).
+    bool run(int timeoutMs = 30000);
+
     QStringList lines() const { return m_lines; }
     QStringList errors() const;
     int finishedCount() const { return m_finished; }
@@ -22,6 +26,7 @@ public:
     void clear();
 
 private:
+    OperationInterface* m_operation;
     QStringList m_lines;
     int m_finished = 0;
     int m_servers = 0;
