@@ -16,6 +16,10 @@
 
 namespace {
 const QString kModeKey = QStringLiteral("mode");
+// A run reports several lines per server; painting each one as it comes
+// would cost more than the run itself, so the log view is painted at most
+// this often while lines arrive.
+constexpr int kLogRepaintMs = 40;
 
 // The dialogs start from the documents location's human-readable name, not
 // from its path.
@@ -32,6 +36,11 @@ kelp::LocalUserConfig* userConfig()
 
 TabControls::TabControls(const Widgets& widgets) : m_widgets(widgets), m_fileDialogs(std::make_unique<FileDialogs>())
 {
+    m_logRepaint.setSingleShot(true);
+    m_logRepaint.setInterval(kLogRepaintMs);
+    // Enabling updates again repaints the view once, with every line appended meanwhile.
+    QObject::connect(&m_logRepaint, &QTimer::timeout, m_widgets.log,
+                     [log = m_widgets.log] { log->setUpdatesEnabled(true); });
 }
 
 TabControls::~TabControls() = default;
@@ -82,12 +91,21 @@ void TabControls::endRun()
 
 void TabControls::appendMessage(const QString& msg)
 {
-    m_widgets.log->append(QStringLiteral("INFO: ") + msg);
+    appendLine(QStringLiteral("INFO: ") + msg);
 }
 
 void TabControls::appendError(const QString& msg)
 {
-    m_widgets.log->append(QStringLiteral("ERROR: ") + msg);
+    appendLine(QStringLiteral("ERROR: ") + msg);
+}
+
+void TabControls::appendLine(const QString& line)
+{
+    if (!m_logRepaint.isActive()) {
+        m_widgets.log->setUpdatesEnabled(false);
+        m_logRepaint.start();
+    }
+    m_widgets.log->append(line);
 }
 
 void TabControls::addMode(const QString& text, const QString& key)

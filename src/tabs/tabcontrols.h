@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -71,6 +72,10 @@ public:
     static void savePath(const QLineEdit* edit, const QString& key, const QString& group);
 
 private:
+    void appendLine(const QString& line);
+
     Widgets m_widgets;
     std::unique_ptr<FileDialogs> m_fileDialogs;
+    // Lets the log view paint again after a pause in which lines only pile up.
+    QTimer m_logRepaint;
 };

@@ -497,6 +497,8 @@ void TestBackupTab::runEndingBeforeTheFirstServer()
         QVERIFY(start->isEnabled());
         // The second run's log holds only its own lines.
         QCOMPARE(tabtest::logLines(log), expected);
+        // Lines arriving in a burst are painted together, soon after.
+        QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
     }
 }
 

@@ -1,0 +1,262 @@
+// The Backup tab's share of a run, and the cost of its log view as it grows.
+//
+// A backup of 500 simulated servers is driven once through the Backup tab
+// (shown offscreen, its log view filled as the run goes) and once through
+// BackupOperation alone; the difference is what the tab adds. The servers
+// run in-process on a thread of their own, so both sides share the same
+// server work. Then 1,000 lines are appended to an empty log view and to one
+// already holding 19,000 lines, each line painted as it would be in a run.
+//
+//   bench_tabs --benchmark_counters_tabular=true
+
+#include "operations/backupoperation.h"
+#include "sdk/kelpsdk.h"
+#include "sim/fleet.h"
+#include "sim/serverprofile.h"
+#include "tabs/backuptab.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int s_servers = 500;
+constexpr int s_configLines = 200;
+const QString s_user = QStringLiteral("bench");
+const QString s_password = QStringLiteral("bench-Pa55");
+
+// 127.0.12.1 ... 127.0.13.250, apart from the other benchmarks' fleets.
+QString serverAddress(int index)
+{
+    return QStringLiteral("127.0.%1.%2").arg(12 + index / 250).arg(1 + index % 250);
+}
+
+QByteArray serverConfiguration(int index)
+{
+    QByteArray text = "[General]\nname = tab-bench-" + QByteArray::number(index) + '\n';
+    for (int user = 1; text.count('\n') < s_configLines; ++user) {
+        text += "[User" + QByteArray::number(user) + "]\nname = user" + QByteArray::number(user) +
+                "\nrole = viewer\nlanguage = en\n";
+    }
+    return text;
+}
+
+// The simulated fleet, built, run and torn down on its own thread.
+class FleetThread
+{
+public:
+    explicit FleetThread(const QString& directory) : m_directory(directory)
+    {
+        m_context.moveToThread(&m_thread);
+        m_thread.start();
+    }
+
+    ~FleetThread()
+    {
+        onThread([this] { m_fleet.reset(); });
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    bool start()
+    {
+        bool started = false;
+        onThread([this, &started] {
+            m_fleet = std::make_unique<sim::Fleet>();
+            for (int i = 0; i < s_servers; ++i) {
+                sim::ServerProfile spec;
+                spec.name = QStringLiteral("tab-bench-%1").arg(i);
+                spec.address.setAddress(serverAddress(i));
+                spec.user = s_user;
+                spec.password = s_password;
+                spec.configPath = m_directory + QStringLiteral("/") + spec.name + QStringLiteral(".conf");
+                QFile file(spec.configPath);
+                if (!file.open(QIODevice::WriteOnly) || file.write(serverConfiguration(i)) < 0 ||
+                    !m_fleet->addServer(spec)) {
+                    return;
+                }
+            }
+            started = m_fleet->start();
+        });
+        return started;
+    }
+
+private:
+    void onThread(const std::function<void()>& work)
+    {
+        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
+    }
+
+    QString m_directory;
+    QThread m_thread;
+    QObject m_context;
+    std::unique_ptr<sim::Fleet> m_fleet;
+};
+
+QString s_csvPath;
+
+// Runs the event loop until done() holds; false after 10 minutes.
+bool spinUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&loop, &done] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    poll.start(1);
+    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+void setServerRate(benchmark::State& state)
+{
+    state.counters["servers_per_s"] =
+        benchmark::Counter(double(s_servers) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void backupThroughTab(benchmark::State& state)
+{
+    BackupTab tab(nullptr);
+    tab.resize(800, 600);
+    if (!qEnvironmentVariableIsSet("HIDDEN"))
+        tab.show();
+    auto* csv = tab.findChild<QLineEdit*>(QStringLiteral("csvServerListLineEdit"));
+    auto* output = tab.findChild<QLineEdit*>(QStringLiteral("configOutputLineEdit"));
+    auto* start = tab.findChild<QPushButton*>(QStringLiteral("startButton"));
+    auto* cancel = tab.findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    csv->setText(s_csvPath);
+    tab.handleCsvServerListPathEdited();
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir out;
+        output->setText(out.path());
+        tab.handleConfigPathEdited();
+        state.ResumeTiming();
+        start->click();
+        if (!spinUntil([cancel] { return !cancel->isEnabled(); })) {
+            state.SkipWithError("the backup through the tab did not end");
+            break;
+        }
+        state.PauseTiming();
+        const bool complete = QDir(out.path()).entryList(QDir::Files).size() == s_servers;
+        state.ResumeTiming();
+        if (!complete) {
+            state.SkipWithError("the backup through the tab missed servers");
+            break;
+        }
+    }
+    setServerRate(state);
+}
+BENCHMARK(backupThroughTab)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void backupOperationAlone(benchmark::State& state)
+{
+    BackupOperation operation;
+    operation.options().setCsvPath(s_csvPath);
+    bool finished = false;
+    QObject::connect(&operation, &OperationInterface::finished, &operation, [&finished] { finished = true; });
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir out;
+        operation.options().setOutputDirectory(out.path());
+        finished = false;
+        state.ResumeTiming();
+        operation.start();
+        if (!spinUntil([&finished] { return finished; })) {
+            state.SkipWithError("the backup did not end");
+            break;
+        }
+        state.PauseTiming();
+        const bool complete = QDir(out.path()).entryList(QDir::Files).size() == s_servers;
+        state.ResumeTiming();
+        if (!complete) {
+            state.SkipWithError("the backup missed servers");
+            break;
+        }
+    }
+    setServerRate(state);
+}
+BENCHMARK(backupOperationAlone)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Appends 1,000 lines to a log view that already holds state.range(0) lines;
+// each line is painted before the next, as the lines of a run arrive.
+void logAppend(benchmark::State& state)
+{
+    const int before = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto tab = std::make_unique<BackupTab>(nullptr);
+        tab->resize(800, 600);
+        tab->show();
+        for (int i = 0; i < before; ++i) {
+            tab->handleShowMessage(QStringLiteral("Connecting to %1...").arg(serverAddress(i % s_servers)));
+        }
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        for (int i = 0; i < 1000; ++i) {
+            tab->handleShowMessage(QStringLiteral("Saving as: /srv/backups/tab-bench-%1.conf").arg(i));
+            QCoreApplication::processEvents();
+        }
+        state.PauseTiming();
+        tab.reset();
+        state.ResumeTiming();
+    }
+    // Milliseconds per iteration of 1,000 lines read as microseconds per line.
+    state.counters["lines_per_s"] =
+        benchmark::Counter(1000.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(logAppend)->Arg(0)->Arg(19000)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // The tab reads and the SDK writes per-user files: keep them in a directory of this run.
+    QTemporaryDir work;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(work.filePath(QStringLiteral("data"))));
+    QApplication application(argc, argv);
+    kelp::KelpSDK::initInstance(QStringLiteral("QuorlanBench"), QStringLiteral("tabs"), nullptr,
+                                QStringLiteral("kelpsdk.log"));
+
+    QByteArray csv = "host,username,password\n";
+    for (int i = 0; i < s_servers; ++i) {
+        csv += QString(serverAddress(i) + QLatin1Char(',') + s_user + QLatin1Char(',') + s_password + QLatin1Char('\n'))
+                   .toUtf8();
+    }
+    s_csvPath = work.filePath(QStringLiteral("servers.csv"));
+    QFile csvFile(s_csvPath);
+    if (!csvFile.open(QIODevice::WriteOnly) || csvFile.write(csv) != csv.size()) {
+        qCritical("cannot write the server list");
+        return 1;
+    }
+    csvFile.close();
+
+    FleetThread fleet(work.path());
+    if (!fleet.start()) {
+        qCritical("the simulated fleet did not start");
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
