@@ -34,3 +34,33 @@ configure_and_build() {
     cmake -S "$QUORLAN_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$dir" -j2
 }
+
+# start_example_fleet <build dir> <work dir>
+# Copies examples/ to <work dir>/fleet (a push changes the servers' files, so
+# the fleet runs on the copy) and starts orrin-sim with its fleet.json in the
+# background, logging to <work dir>/orrin-sim.log. Returns once every server
+# listens; the fleet is stopped when the calling script exits.
+start_example_fleet() {
+    local build=$1 work=$2
+    cp -R "$QUORLAN_ROOT/examples/." "$work/fleet"
+    "$build/bin/orrin-sim" --fleet "$work/fleet/fleet.json" --ready-file "$work/fleet.ready" >"$work/orrin-sim.log" 2>&1 &
+    QUORLAN_FLEET_PID=$!
+    trap stop_example_fleet EXIT
+    local _
+    for _ in $(seq 100); do
+        [ -f "$work/fleet.ready" ] && return 0
+        if ! kill -0 "$QUORLAN_FLEET_PID" 2>/dev/null; then
+            echo "the simulated fleet did not start:" >&2
+            cat "$work/orrin-sim.log" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+    echo "the simulated fleet did not come up within 10 seconds (log: $work/orrin-sim.log)" >&2
+    exit 1
+}
+
+stop_example_fleet() {
+    kill "$QUORLAN_FLEET_PID" 2>/dev/null || true
+    wait "$QUORLAN_FLEET_PID" 2>/dev/null || true
+}
