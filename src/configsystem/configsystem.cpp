@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 #include <limits>
 
@@ -59,21 +60,30 @@ void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
     QString content = text;
     content.remove(QChar(0));
     const TextLines lines(content);
-    auto body = std::make_unique<DocumentBody>(lines.contentLineCount());
-    body->place(lines, DocumentBody::findHeaders(lines, m_schema), 1, 0, m_schema);
+    const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
 
     if (!merge) {
-        if (!keepModified) {
-            body->markUnmodified();
+        // Past the header check only running out of memory can stop the
+        // reload half-way; the document is then left empty.
+        try {
+            m_body->reload(lines, headers, lines.contentLineCount(), m_schema);
+        } catch (...) {
+            m_body = std::make_unique<DocumentBody>(1);
+            throw;
         }
-        m_body = std::move(body);
+        m_body->refreshLineNumbers();
+        if (!keepModified) {
+            m_body->markUnmodified();
+        }
     } else {
+        DocumentBody incoming(lines.contentLineCount());
+        incoming.place(lines, headers, 1, 0, m_schema);
         // Every section text is checked before the first one is applied, so a
         // failure leaves the document as it was.
         std::deque<MergeStep> steps;
-        for (int i = 0; i < body->spanCount(); ++i) {
-            const QString& name = body->span(i).section->name();
-            steps.emplace_back(name, body->sectionText(name));
+        for (int i = 0; i < incoming.spanCount(); ++i) {
+            const QString& name = incoming.span(i).section->name();
+            steps.emplace_back(name, incoming.sectionText(name));
             steps.back().headers = DocumentBody::findHeaders(steps.back().lines, m_schema);
         }
         for (const MergeStep& step : steps) {
@@ -88,6 +98,7 @@ void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
                 m_body->place(step.lines, step.headers, first, count, m_schema);
             }
         }
+        m_body->refreshLineNumbers();
     }
     if (m_changeListener) {
         m_changeListener->documentLoaded();
@@ -106,6 +117,7 @@ void ConfigSystem::appendText(const char* utf8, int size)
 {
     const TextLines lines(QString::fromUtf8(utf8, size));
     m_body->place(lines, DocumentBody::findHeaders(lines, m_schema), m_body->nextLine(), 0, m_schema);
+    m_body->refreshLineNumbers();
 }
 
 void ConfigSystem::replaceSection(const QString& name, const QString& text, const QStringList& preservedKeys)
@@ -151,6 +163,7 @@ void ConfigSystem::replaceSection(const QString& name, const QString& text, cons
     const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
     m_body->detachSection(existing);
     m_body->place(lines, headers, first, count, m_schema);
+    m_body->refreshLineNumbers();
 }
 
 QString ConfigSystem::toText() const
@@ -304,12 +317,13 @@ QStringRef ConfigSystem::value(const QString& sectionName, const QString& key, b
     }
     const Section::Values& values = found->values();
     if (!caseInsensitive) {
-        const auto it = values.constFind(QStringRef(&key));
-        return it == values.cend() ? QStringRef() : it.value().value;
+        const QStringRef wanted(&key);
+        const auto it = std::lower_bound(values.cbegin(), values.cend(), wanted, Section::ByKey());
+        return it != values.cend() && it->key == wanted ? it->value : QStringRef();
     }
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        if (it.key().compare(key, Qt::CaseInsensitive) == 0) {
-            return it.value().value;
+    for (const Section::SingleValue& entry : values) {
+        if (entry.key.compare(key, Qt::CaseInsensitive) == 0) {
+            return entry.value;
         }
     }
     return QStringRef();

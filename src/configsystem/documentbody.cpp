@@ -9,6 +9,8 @@
 namespace kelp {
 
 DocumentBody::DocumentBody(int lineCapacity)
+    : m_nameIndex(Index::allocator_type(&m_memory)), m_kindIndex(Index::allocator_type(&m_memory)),
+      m_lines(Lines::allocator_type(&m_memory))
 {
     m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
 }
@@ -40,24 +42,56 @@ void DocumentBody::place(const TextLines& lines, const QVector<HeaderLine>& head
     // replaced lines belong to no span any more.
     int current = at > 1 ? spanOfLine(at - 1) : -1;
     const auto count = static_cast<quint64>(lines.count());
-    spliceLines(at, replacedCount, count);
+    // At the end (every load) the records are built as the lines are read;
+    // elsewhere room is made for the whole block first.
+    const bool appending = replacedCount == 0 && at == m_nextLine;
+    const bool numbersCurrent = m_staleFrom >= m_lines.size();
+    if (appending) {
+        m_nextLine += count;
+    } else {
+        spliceLines(at, replacedCount, count);
+    }
     auto header = headers.cbegin();
     for (int i = 0; i < lines.count(); ++i) {
         const quint64 number = at + static_cast<quint64>(i);
-        LineRecord& record = m_lines[number - 1];
+        LineRecord* record = nullptr;
+        if (appending) {
+            m_lines.emplace_back();
+            record = &m_lines.back();
+            record->number = number;
+        } else {
+            record = &m_lines[number - 1];
+        }
         const QStringRef text = lines.line(i);
         if (header != headers.cend() && header->line == i) {
             const QString name = TextLines::headerName(text).toString();
-            record.text = headerText(name, schema.starred(header->kind) && !name.startsWith(QLatin1Char('*')));
-            current = createSection(name, header->kind, schema, number);
+            record->text = headerText(name, schema.starred(header->kind) && !name.startsWith(QLatin1Char('*')));
+            const int next = header + 1 != headers.cend() ? (header + 1)->line : lines.count();
+            current = createSection(name, header->kind, schema, number, next - i - 1);
             ++header;
         } else {
-            record.text = text.toString();
+            assignText(record->text, text);
             if (current >= 0) {
-                offerLine(current, record);
+                offerLine(current, *record);
             }
         }
     }
+    if (appending && numbersCurrent) {
+        m_staleFrom = m_lines.size();
+    }
+}
+
+void DocumentBody::reload(const TextLines& lines, const QVector<HeaderLine>& headers, int lineCapacity,
+                          const SectionSchema& schema)
+{
+    m_nameIndex.clear();
+    m_kindIndex.clear();
+    m_spans.clear();
+    m_removed.clear();
+    clearLookupCache();
+    m_modified = false;
+    m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
+    place(lines, headers, 1, m_nextLine - 1, schema);
 }
 
 void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
@@ -69,6 +103,7 @@ void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
     if (owner >= 0) {
         offerLine(owner, record);
     }
+    refreshLineNumbers();
 }
 
 int DocumentBody::addSection(const QString& name, int kind, const SectionSchema& schema, quint64 at)
@@ -84,6 +119,7 @@ void DocumentBody::removeSection(int span)
     const quint64 count = std::min(m_spans[static_cast<size_t>(span)].lineCount(), m_nextLine - first);
     detachSection(span);
     spliceLines(first, count, 0);
+    refreshLineNumbers();
 }
 
 void DocumentBody::detachSection(int span)
@@ -91,14 +127,11 @@ void DocumentBody::detachSection(int span)
     const Section& section = *m_spans[static_cast<size_t>(span)].section;
     m_removed.append(RemovedSection{section.name(), section.isStarred()});
     unindexSection(span);
-    for (auto it = m_nameIndex.begin(); it != m_nameIndex.end(); ++it) {
-        if (it.value() > span) {
-            --it.value();
-        }
-    }
-    for (auto it = m_kindIndex.begin(); it != m_kindIndex.end(); ++it) {
-        if (it.value() > span) {
-            --it.value();
+    for (Index* index : {&m_nameIndex, &m_kindIndex}) {
+        for (auto& entry : *index) {
+            if (entry.second > span) {
+                --entry.second;
+            }
         }
     }
     m_spans.erase(m_spans.begin() + span);
@@ -128,6 +161,7 @@ void DocumentBody::removeValueLine(int span, LineRecord& line)
         --target.otherCount;
     }
     spliceLines(line.number, 1, 0);
+    refreshLineNumbers();
 }
 
 void DocumentBody::rewriteLine(int span, LineRecord& line, const QString& text)
@@ -160,8 +194,8 @@ int DocumentBody::findSpan(const QString& name) const
 
 int DocumentBody::indexedSpan(const QString& name) const
 {
-    const auto it = m_nameIndex.constFind(QStringRef(&name));
-    return it == m_nameIndex.cend() ? -1 : it.value();
+    const auto range = m_nameIndex.equal_range(QStringRef(&name));
+    return range.first == range.second ? -1 : std::prev(range.second)->second;
 }
 
 int DocumentBody::spanOfLine(quint64 lineNumber) const
@@ -192,7 +226,11 @@ QList<QStringRef> DocumentBody::sectionNames() const
 
 QList<QStringRef> DocumentBody::sectionNamesOfKind(const QString& kind) const
 {
-    QList<int> positions = m_kindIndex.values(QStringRef(&kind));
+    QVector<int> positions;
+    const auto range = m_kindIndex.equal_range(QStringRef(&kind));
+    for (auto it = range.first; it != range.second; ++it) {
+        positions.append(it->second);
+    }
     std::sort(positions.begin(), positions.end());
     QList<QStringRef> names;
     names.reserve(positions.size());
@@ -255,9 +293,7 @@ void DocumentBody::spliceLines(quint64 at, quint64 replacedCount, quint64 insert
     } else {
         m_lines.erase(position, position + static_cast<Lines::difference_type>(replacedCount - insertedCount));
     }
-    for (auto i = static_cast<Lines::size_type>(at - 1 + reused); i < m_lines.size(); ++i) {
-        m_lines[i].number = i + 1;
-    }
+    m_staleFrom = std::min(m_staleFrom, static_cast<Lines::size_type>(at - 1 + reused));
     const quint64 movedFrom = at + replacedCount;
     for (SectionSpan& span : m_spans) {
         if (span.first >= movedFrom) {
@@ -267,11 +303,22 @@ void DocumentBody::spliceLines(quint64 at, quint64 replacedCount, quint64 insert
     m_nextLine = m_nextLine + insertedCount - replacedCount;
 }
 
-int DocumentBody::createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at)
+void DocumentBody::refreshLineNumbers()
+{
+    for (auto i = m_staleFrom; i < m_lines.size(); ++i) {
+        m_lines[i].number = i + 1;
+    }
+    m_staleFrom = m_lines.size();
+}
+
+int DocumentBody::createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at,
+                                int expectedValues)
 {
     SectionSpan span;
-    span.section = std::make_unique<Section>(name, schema.pattern(kind), schema.anonymousValues(kind),
-                                             schema.starred(kind), [this] { m_modified = true; });
+    span.section = std::make_unique<Section>(
+        name, schema.pattern(kind), schema.anonymousValues(kind), schema.starred(kind), [this] { m_modified = true; },
+        &m_memory);
+    span.section->reserveValues(expectedValues);
     span.first = at;
     m_spans.push_back(std::move(span));
     clearLookupCache();
@@ -296,8 +343,8 @@ void DocumentBody::offerLine(int span, LineRecord& line)
 void DocumentBody::indexSection(int span)
 {
     const Section& section = *this->span(span).section;
-    m_nameIndex.insert(QStringRef(&section.name()), span);
-    m_kindIndex.insert(section.kindWord(), span);
+    m_nameIndex.emplace(QStringRef(&section.name()), span);
+    m_kindIndex.emplace(section.kindWord(), span);
 }
 
 void DocumentBody::unindexSection(int span)
@@ -309,11 +356,26 @@ void DocumentBody::unindexSection(int span)
 
 void DocumentBody::eraseEntry(Index& index, const QStringRef& key, int span)
 {
-    for (auto it = index.find(key); it != index.end() && it.key() == key; ++it) {
-        if (it.value() == span) {
+    const auto range = index.equal_range(key);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == span) {
             index.erase(it);
             return;
         }
+    }
+}
+
+// Reuses the line's own buffer where the text fits, so that reloading a
+// document costs few allocations. Anything else gets a buffer of exactly the
+// text's size (growing one in place would leave room to spare on every line),
+// as does a buffer much larger than its new text.
+void DocumentBody::assignText(QString& target, const QStringRef& text)
+{
+    const int capacity = target.capacity();
+    if (target.isDetached() && capacity >= text.size() && capacity <= 2 * text.size() + 32) {
+        target.setUnicode(text.unicode(), text.size());
+    } else {
+        target = text.toString();
     }
 }
 

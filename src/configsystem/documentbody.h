@@ -1,17 +1,19 @@
 #pragma once
 
 #include "configsystem/linerecord.h"
+#include "configsystem/nodepool.h"
 #include "configsystem/removedsection.h"
 #include "configsystem/sectionspan.h"
 
 #include <QList>
-#include <QMultiMap>
 #include <QString>
 #include <QStringRef>
 #include <QVector>
 
 #include <boost/container/stable_vector.hpp>
 
+#include <map>
+#include <memory_resource>
 #include <vector>
 
 namespace kelp {
@@ -23,8 +25,10 @@ class TextLines;
 // indexes over them. A replacing load builds a new body and swaps it in
 // whole. Line records never move, so sections keep references into them.
 //
-// Lines are inserted and removed in blocks: a block renumbers the lines after
-// it once, however many lines it holds, so merging stays linear.
+// Lines are inserted and removed in blocks, and the numbers of the lines after
+// a block are brought up to date once, by refreshLineNumbers(), however many
+// blocks went in or out before: a merge stays linear. Line records and value
+// index nodes come from a pool of the body's own, freed with it at once.
 class DocumentBody
 {
 public:
@@ -48,6 +52,11 @@ public:
     void place(const TextLines& lines, const QVector<HeaderLine>& headers, quint64 at, quint64 replacedCount,
                const SectionSchema& schema);
 
+    // Gives the body the content of lines as a freshly loaded body would
+    // have it (no sections removed, unmodified until its sections were made),
+    // reusing line records and their buffers. headers come from findHeaders().
+    void reload(const TextLines& lines, const QVector<HeaderLine>& headers, int lineCapacity,
+                const SectionSchema& schema);
     // One line at at; with attach it joins the section whose lines reach the
     // line before it.
     void insertLine(quint64 at, const QString& text, bool attach);
@@ -83,14 +92,22 @@ public:
     QString debugString() const;
     static QString headerText(const QString& name, bool starred);
 
+    // Renumbers the line records after the first block inserted or removed
+    // since the last call. Every operation that changes lines ends with it.
+    void refreshLineNumbers();
+
     quint64 nextLine() const { return m_nextLine; }
     bool isModified() const { return m_modified; }
     // Clears the modified flag, every changed mark and the removed list.
     void markUnmodified();
 
 private:
-    using Lines = boost::container::stable_vector<LineRecord>;
-    using Index = QMultiMap<QStringRef, int>;
+    using Lines = boost::container::stable_vector<LineRecord, std::pmr::polymorphic_allocator<LineRecord>>;
+    // Name or kind word to span position; among equal keys the entry added
+    // last comes last. Nodes live in the body's pool, so walking the whole
+    // index (as removing a section does) stays cheap.
+    using Index = std::multimap<QStringRef, int, std::less<QStringRef>,
+                                std::pmr::polymorphic_allocator<std::pair<const QStringRef, int>>>;
 
     struct LookupCache
     {
@@ -100,18 +117,21 @@ private:
     };
 
     // Makes room for insertedCount lines at at in place of replacedCount lines
-    // (reusing as many records as it can), renumbers the lines after them and
-    // moves the spans after them.
+    // (reusing as many records as it can) and moves the spans after them. The
+    // record numbers after them are left for refreshLineNumbers().
     void spliceLines(quint64 at, quint64 replacedCount, quint64 insertedCount);
-    // The section for a header already in place at line at.
-    int createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at);
+    // The section for a header already in place at line at, with room for
+    // expectedValues values.
+    int createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at, int expectedValues = 0);
     void offerLine(int span, LineRecord& line);
     void indexSection(int span);
     void unindexSection(int span);
     static void eraseEntry(Index& index, const QStringRef& key, int span);
     QString joinLines(quint64 first, quint64 count) const;
+    static void assignText(QString& target, const QStringRef& text);
     void clearLookupCache() { m_lookupCache = LookupCache(); }
 
+    NodePool m_memory;
     std::vector<SectionSpan> m_spans;
     QList<RemovedSection> m_removed;
     Index m_nameIndex;
@@ -119,6 +139,8 @@ private:
     Lines m_lines;
     mutable LookupCache m_lookupCache;
     quint64 m_nextLine = 1;
+    // Index of the first record whose number may be out of date.
+    Lines::size_type m_staleFrom = 0;
     bool m_modified = false;
 };
 

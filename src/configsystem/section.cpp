@@ -2,6 +2,8 @@
 
 #include "configsystem/patterncache.h"
 
+#include <algorithm>
+
 namespace kelp {
 
 namespace {
@@ -12,11 +14,24 @@ const QString& emptyValue()
     return empty;
 }
 
+// The part of text from first to last without white space at either end.
+QStringRef trimmed(const QString& text, const QChar* first, const QChar* last)
+{
+    while (first != last && first->isSpace()) {
+        ++first;
+    }
+    while (last != first && (last - 1)->isSpace()) {
+        --last;
+    }
+    return QStringRef(&text, static_cast<int>(first - text.constData()), static_cast<int>(last - first));
+}
+
 } // namespace
 
 Section::Section(const QString& name, const SectionKind& pattern, bool anonymousValues, bool starred,
-                 std::function<void()> changeCallback)
-    : m_name(name), m_starred(starred), m_anonymousValues(anonymousValues), m_changeCallback(std::move(changeCallback))
+                 std::function<void()> changeCallback, std::pmr::memory_resource* memory)
+    : m_name(name), m_starred(starred), m_values(Values::allocator_type(memory)), m_anonymousValues(anonymousValues),
+      m_changeCallback(std::move(changeCallback))
 {
     buildPieces(pattern);
     markChanged();
@@ -57,35 +72,48 @@ bool Section::offerLine(LineRecord& line)
 {
     markChanged();
     const QString& text = line.text;
-    const int equals = text.indexOf(QLatin1Char('='));
+    const QChar* const begin = text.constData();
+    const QChar* const end = begin + text.size();
+    const QChar* equals = begin;
+    while (equals != end && *equals != QLatin1Char('=')) {
+        ++equals;
+    }
     SingleValue value;
     value.line = &line;
-    if (equals < 1) {
+    if (equals == end || equals == begin) {
         value.key = QStringRef(&anonymousKey());
         value.value = QStringRef(&text);
     } else {
-        value.key = QStringRef(&text, 0, equals).trimmed();
-        const QStringRef rest = QStringRef(&text, equals + 1, text.size() - equals - 1).trimmed();
+        value.key = trimmed(text, begin, equals);
+        const QStringRef rest = trimmed(text, equals + 1, end);
         value.value = rest.isEmpty() ? QStringRef(&emptyValue()) : rest;
     }
     if (!m_anonymousValues && (value.key.isEmpty() || value.key == anonymousKey())) {
         return false;
     }
-    m_values.insert(value.key, value);
+    m_values.push_back(value);
     return true;
+}
+
+void Section::reserveValues(int count)
+{
+    m_values.reserve(static_cast<Values::size_type>(qMax(count, 0)));
+}
+
+const Section::Values& Section::values() const
+{
+    sortValues();
+    return m_values;
 }
 
 int Section::dropLine(const LineRecord* line)
 {
-    int dropped = 0;
-    for (auto it = m_values.begin(); it != m_values.end();) {
-        if (it.value().line == line) {
-            it = m_values.erase(it);
-            ++dropped;
-        } else {
-            ++it;
-        }
-    }
+    sortValues();
+    const auto kept = std::remove_if(m_values.begin(), m_values.end(),
+                                     [line](const SingleValue& value) { return value.line == line; });
+    const auto dropped = static_cast<int>(m_values.end() - kept);
+    m_values.erase(kept, m_values.end());
+    m_sortedCount = m_values.size();
     return dropped;
 }
 
@@ -97,6 +125,22 @@ const Section::SingleValue* Section::valueOfLine(const LineRecord* line) const
         }
     }
     return nullptr;
+}
+
+// The new values, newest first, are sorted by key and merged in front of
+// the ordered ones they equal: among equal keys the latest comes first.
+void Section::sortValues() const
+{
+    if (m_sortedCount == m_values.size()) {
+        return;
+    }
+    const auto sortedEnd = m_values.begin() + static_cast<Values::difference_type>(m_sortedCount);
+    std::reverse(sortedEnd, m_values.end());
+    std::stable_sort(sortedEnd, m_values.end(), ByKey());
+    std::rotate(m_values.begin(), sortedEnd, m_values.end());
+    std::inplace_merge(m_values.begin(), m_values.end() - static_cast<Values::difference_type>(m_sortedCount),
+                       m_values.end(), ByKey());
+    m_sortedCount = m_values.size();
 }
 
 void Section::buildPieces(const SectionKind& pattern)

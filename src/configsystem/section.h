@@ -3,13 +3,14 @@
 #include "configsystem/linerecord.h"
 #include "configsystem/sectionkind.h"
 
-#include <QMultiMap>
 #include <QRegExp>
 #include <QString>
 #include <QStringRef>
 #include <QVector>
 
 #include <functional>
+#include <memory_resource>
+#include <vector>
 
 namespace kelp {
 
@@ -28,13 +29,22 @@ public:
         QStringRef key;
         QStringRef value;
     };
-    // By key, case-sensitively; among equal keys the value added last first.
-    using Values = QMultiMap<QStringRef, SingleValue>;
+    // Orders values by key, case-sensitively; also finds them by a bare key.
+    struct ByKey
+    {
+        bool operator()(const SingleValue& a, const SingleValue& b) const { return a.key < b.key; }
+        bool operator()(const SingleValue& a, const QStringRef& key) const { return a.key < key; }
+        bool operator()(const QStringRef& key, const SingleValue& b) const { return key < b.key; }
+    };
+    // The values ordered by key (each carries its key); among equal keys the
+    // value added last comes first. Kept in the document's memory pool.
+    using Values = std::pmr::vector<SingleValue>;
 
     // changeCallback runs once, on the section's first change; creation is
-    // that first change.
+    // that first change. memory serves the value index and must outlive
+    // the section.
     Section(const QString& name, const SectionKind& pattern, bool anonymousValues, bool starred,
-            std::function<void()> changeCallback);
+            std::function<void()> changeCallback, std::pmr::memory_resource* memory);
 
     const QString& name() const { return m_name; }
     // The text of the piece that names the kind, without a leading "*".
@@ -42,7 +52,9 @@ public:
     bool isStarred() const { return m_starred; }
     bool hasAnonymousValues() const { return m_anonymousValues; }
     bool isChanged() const { return m_changed; }
-    const Values& values() const { return m_values; }
+    // The values in key order. New values are put in order when the index is
+    // next read, not one by one: loading a document costs no sorting at all.
+    const Values& values() const;
 
     // The key used for lines without one: no "=", or "=" as first character.
     static const QString& anonymousKey();
@@ -55,6 +67,7 @@ public:
     // section does not take keyless lines. Marks the section changed.
     // Returns whether the line became a value.
     bool offerLine(LineRecord& line);
+    void reserveValues(int count);
     // Forgets every value read from line; returns how many there were.
     int dropLine(const LineRecord* line);
     // The value read from line, or nullptr.
@@ -68,11 +81,15 @@ private:
     };
 
     void buildPieces(const SectionKind& pattern);
+    // Sorts the values added since the last call into the ordered ones.
+    void sortValues() const;
 
     QVector<Piece> m_pieces;
     QString m_name;
     bool m_starred;
-    Values m_values;
+    mutable Values m_values;
+    // The first m_sortedCount values are in order; the rest in the order added.
+    mutable Values::size_type m_sortedCount = 0;
     quint16 m_kindWordIndex = 0;
     bool m_anonymousValues;
     bool m_changed = false;

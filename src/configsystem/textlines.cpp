@@ -1,5 +1,7 @@
 #include "configsystem/textlines.h"
 
+#include <algorithm>
+
 namespace kelp {
 
 TextLines::TextLines(const QString& text) : m_text(text)
@@ -7,6 +9,9 @@ TextLines::TextLines(const QString& text) : m_text(text)
     if (m_text.isEmpty()) {
         return;
     }
+    const int lineCount = static_cast<int>(std::count(m_text.cbegin(), m_text.cend(), QLatin1Char('\n'))) + 1;
+    m_starts.reserve(lineCount);
+    m_lengths.reserve(lineCount);
     int start = m_text.startsWith(QLatin1Char('\n')) ? 1 : 0;
     for (;;) {
         const int end = m_text.indexOf(QLatin1Char('\n'), start);
@@ -43,7 +48,7 @@ int TextLines::contentLineCount() const
 
 bool TextLines::isHeader(const QStringRef& line)
 {
-    return line.startsWith(QLatin1Char('[')) && line.indexOf(QLatin1Char(']')) > 0;
+    return !line.isEmpty() && line.at(0) == QLatin1Char('[') && line.indexOf(QLatin1Char(']')) > 0;
 }
 
 QStringRef TextLines::headerName(const QStringRef& line)

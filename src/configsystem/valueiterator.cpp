@@ -21,7 +21,7 @@ template <typename Key, typename Value> ValueIterator<Key, Value>& ValueIterator
 
 template <typename Key, typename Value> void ValueIterator<Key, Value>::skipToMatch()
 {
-    while (m_current != m_values->cend() && m_current.key().compare(m_key, m_sensitivity) != 0) {
+    while (m_current != m_values->cend() && m_current->key.compare(m_key, m_sensitivity) != 0) {
         ++m_current;
     }
 }

@@ -29,7 +29,7 @@ public:
                   Qt::CaseSensitivity sensitivity);
 
     bool atEnd() const { return m_current == m_values->cend(); }
-    const Section::SingleValue& operator*() const { return m_current.value(); }
+    const Section::SingleValue& operator*() const { return *m_current; }
     ValueIterator& operator++();
 
     // The values whose key matches key, sorted by line number.
