@@ -90,6 +90,16 @@ QString logViewSetUp(const QTextEdit* log)
         .arg(format.fontItalic() ? QStringLiteral("italic") : QStringLiteral("upright"));
 }
 
+QString describeItem(const QWidget* root, const QString& objectName)
+{
+    const QList<QObject*> found = root->findChildren<QObject*>(objectName);
+    if (found.size() != 1) {
+        return QStringLiteral("%1 objects named %2").arg(found.size()).arg(objectName);
+    }
+    return QString::fromLatin1(found.first()->metaObject()->className()) + QStringLiteral(" at ") +
+           placeOf(root, objectName);
+}
+
 QStringList logLines(const QTextEdit* log)
 {
     return log->toPlainText().split(QLatin1Char('\n'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -20,6 +21,21 @@ void clearStoredSettings();
 // Stores one option through the SDK's option store.
 void store(const QString& group, const QString& key, const QVariant& value);
 QVariant stored(const QString& group, const QString& key);
+
+// The child of `parent` with that object name and class; aborts the test
+// process when there is none (a form without it cannot be tested further).
+template <typename T> T* child(const QObject& parent, const char* name)
+{
+    T* object = parent.findChild<T*>(QLatin1String(name));
+    if (!object) {
+        qFatal("%s has no %s named %s", parent.metaObject()->className(), T::staticMetaObject.className(), name);
+    }
+    return object;
+}
+
+// "<class> at <place>" (placeOf below) for the one child of `root` with that
+// object name; says so when there is none or more than one.
+QString describeItem(const QWidget* root, const QString& objectName);
 
 // Where a widget, layout or spacer of `root` sits: "<layout>(<row>,<column>)"
 // in a grid, "<layout>[<index>]" in a box layout, "top" for the layout of

@@ -49,20 +49,9 @@ private slots:
     void startIsEnabledAfterARunEvenWhenTheCsvVanished();
 
 private:
-    template <typename T> static T* child(const BackupTab& tab, const char* name);
-
     testsupport::TestSettings m_settings;
     QTemporaryDir m_dir;
 };
-
-template <typename T> T* TestBackupTab::child(const BackupTab& tab, const char* name)
-{
-    T* widget = tab.findChild<T*>(QLatin1String(name));
-    if (!widget) {
-        qFatal("BackupTab has no %s named %s", T::staticMetaObject.className(), name);
-    }
-    return widget;
-}
 
 void TestBackupTab::initTestCase()
 {
@@ -78,8 +67,7 @@ void TestBackupTab::init()
 void TestBackupTab::formLayout_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("expected");
 
     const QVector<QStringList> rows = {
         {"gridLayout_4", "QGridLayout", "top"},
@@ -105,22 +93,17 @@ void TestBackupTab::formLayout_data()
         {"cancelButton", "QPushButton", "gridLayout_2(0,1)"},
     };
     for (const QStringList& row : rows) {
-        QTest::newRow(qPrintable(row[0])) << row[0] << row[1] << row[2];
+        QTest::newRow(qPrintable(row[0])) << row[0] << QString(row[1] + QStringLiteral(" at ") + row[2]);
     }
 }
 
 void TestBackupTab::formLayout()
 {
     QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QString, place);
+    QFETCH(QString, expected);
 
     const BackupTab tab(nullptr);
-    const QObject* object = tab.findChild<QObject*>(name);
-    QVERIFY2(object, qPrintable(name + QStringLiteral(" is missing")));
-    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
-    QCOMPARE(tabtest::placeOf(&tab, name), place);
-    QCOMPARE(tab.findChildren<QObject*>(name).size(), 1);
+    QCOMPARE(tabtest::describeItem(&tab, name), expected);
 }
 
 void TestBackupTab::formProperties()
@@ -129,42 +112,42 @@ void TestBackupTab::formProperties()
     QCOMPARE(tab.objectName(), QStringLiteral("BackupTab"));
     QCOMPARE(tab.size(), QSize(640, 480));
     QCOMPARE(tab.windowTitle(), QString());
-    QVERIFY(child<QGroupBox>(tab, "settingsGroupBox")->title().isEmpty());
-    QVERIFY(child<QGroupBox>(tab, "startStopGroupBox")->title().isEmpty());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->title().isEmpty());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "startStopGroupBox")->title().isEmpty());
 
-    const auto* help = child<QLabel>(tab, "help_label");
+    const auto* help = tabtest::child<QLabel>(tab, "help_label");
     QVERIFY(help->wordWrap());
     QCOMPARE(help->text(), QStringLiteral("This tool allows downloading of configuration files from multiple servers "
                                           "defined in a CSV (comma-separated values) file."));
-    const auto* line = child<QFrame>(tab, "line");
+    const auto* line = tabtest::child<QFrame>(tab, "line");
     QCOMPARE(line->frameShape(), QFrame::HLine);
     QCOMPARE(line->frameShadow(), QFrame::Sunken);
 
-    QCOMPARE(child<QLabel>(tab, "csvServerListLabel")->text(), QStringLiteral("CSV Server List:"));
-    QCOMPARE(child<QLabel>(tab, "reportOutputLabel")->text(), QStringLiteral("Report Output:"));
-    QCOMPARE(child<QLabel>(tab, "configOutputLabel")->text(), QStringLiteral("Output Directory:"));
-    QCOMPARE(child<QLabel>(tab, "namingConventionLabel")->text(), QStringLiteral("Naming Convention:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "csvServerListLabel")->text(), QStringLiteral("CSV Server List:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "reportOutputLabel")->text(), QStringLiteral("Report Output:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "configOutputLabel")->text(), QStringLiteral("Output Directory:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "namingConventionLabel")->text(), QStringLiteral("Naming Convention:"));
     for (const char* button : {"csvServerListButton", "reportOutputButton", "configOutputButton"}) {
-        QCOMPARE(child<QPushButton>(tab, button)->text(), QStringLiteral("..."));
+        QCOMPARE(tabtest::child<QPushButton>(tab, button)->text(), QStringLiteral("..."));
     }
-    QCOMPARE(child<QLabel>(tab, "namingConventionLabel")->minimumSize(), QSize(80, 0));
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->minimumSize(), QSize(140, 0));
+    QCOMPARE(tabtest::child<QLabel>(tab, "namingConventionLabel")->minimumSize(), QSize(80, 0));
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->minimumSize(), QSize(140, 0));
 
-    const auto* start = child<QPushButton>(tab, "startButton");
-    const auto* cancel = child<QPushButton>(tab, "cancelButton");
+    const auto* start = tabtest::child<QPushButton>(tab, "startButton");
+    const auto* cancel = tabtest::child<QPushButton>(tab, "cancelButton");
     QCOMPARE(start->text(), QStringLiteral("Start"));
     QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
     QVERIFY(!cancel->isEnabled());
 
     // The spacers: the one beside the combo keeps growing, the one beside the buttons expands.
-    const auto* modeRow = child<QHBoxLayout>(tab, "horizontalLayout");
+    const auto* modeRow = tabtest::child<QHBoxLayout>(tab, "horizontalLayout");
     QCOMPARE(modeRow->count(), 3);
     const QSpacerItem* modeSpacer = modeRow->itemAt(2)->spacerItem();
     QVERIFY(modeSpacer);
     QCOMPARE(modeSpacer->sizeHint(), QSize(40, 20));
     QCOMPARE(modeSpacer->sizePolicy().horizontalPolicy(), QSizePolicy::MinimumExpanding);
     QCOMPARE(modeSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
-    const auto* buttons = child<QGridLayout>(tab, "gridLayout_2");
+    const auto* buttons = tabtest::child<QGridLayout>(tab, "gridLayout_2");
     QCOMPARE(buttons->count(), 3);
     const QSpacerItem* buttonSpacer = buttons->itemAtPosition(0, 2)->spacerItem();
     QVERIFY(buttonSpacer);
@@ -172,10 +155,10 @@ void TestBackupTab::formProperties()
     QCOMPARE(buttonSpacer->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
     QCOMPARE(buttonSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
 
-    QCOMPARE(tabtest::logViewSetUp(child<QTextEdit>(tab, "textEdit")),
+    QCOMPARE(tabtest::logViewSetUp(tabtest::child<QTextEdit>(tab, "textEdit")),
              QStringLiteral("undo off, interaction 0, empty, Cantarell 11pt weight 50 upright"));
 
-    const auto* mode = child<QComboBox>(tab, "modeComboBox");
+    const auto* mode = tabtest::child<QComboBox>(tab, "modeComboBox");
     QCOMPARE(mode->count(), 3);
     const QStringList texts = {QStringLiteral("Server Name"), QStringLiteral("IP/Host"), QStringLiteral("Both")};
     const QStringList keys = {QStringLiteral("ServerName"), QStringLiteral("IPHost"), QStringLiteral("Both")};
@@ -192,7 +175,7 @@ void TestBackupTab::toolTips()
     const auto shared = [&tab](std::initializer_list<const char*> names) {
         QString toolTip;
         for (const char* name : names) {
-            const QString own = child<QWidget>(tab, name)->toolTip();
+            const QString own = tabtest::child<QWidget>(tab, name)->toolTip();
             if (toolTip.isNull()) {
                 toolTip = own;
             } else if (own != toolTip) {
@@ -225,23 +208,23 @@ void TestBackupTab::toolTips()
                             "are:<ul><li><em>Server Name</em> - e.g. \"My Server.conf\"</li><li><em>IP/Host</em> - "
                             "e.g. \"192.168.0.1.conf\"</li><li><em>Both</em> - e.g. \"My "
                             "Server-192.168.0.1.conf\"</li></ul>"));
-    QVERIFY(child<QWidget>(tab, "help_label")->toolTip().isEmpty());
-    QVERIFY(child<QWidget>(tab, "startButton")->toolTip().isEmpty());
+    QVERIFY(tabtest::child<QWidget>(tab, "help_label")->toolTip().isEmpty());
+    QVERIFY(tabtest::child<QWidget>(tab, "startButton")->toolTip().isEmpty());
 }
 
 void TestBackupTab::firstStartWithoutStoredSettings()
 {
     const BackupTab tab(nullptr);
     for (const char* name : {"csvServerListLineEdit", "reportOutputLineEdit", "configOutputLineEdit"}) {
-        QVERIFY2(child<QLineEdit>(tab, name)->text().isEmpty(), name);
+        QVERIFY2(tabtest::child<QLineEdit>(tab, name)->text().isEmpty(), name);
     }
-    QCOMPARE(child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
-    QCOMPARE(child<QLineEdit>(tab, "configOutputLineEdit")->styleSheet(), kRed);
-    QCOMPARE(child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
-    QVERIFY(!child<QPushButton>(tab, "startButton")->isEnabled());
-    QVERIFY(!child<QPushButton>(tab, "cancelButton")->isEnabled());
-    QVERIFY(child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Server Name"));
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configOutputLineEdit")->styleSheet(), kRed);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
+    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Server Name"));
 
     const OperationOptions& options = tab.options();
     QCOMPARE(options.namingMode(), qint32(NamingMode::ServerName));
@@ -279,13 +262,13 @@ void TestBackupTab::storedSettingsAreLoaded()
     tabtest::store(QStringLiteral("backup_options"), QStringLiteral("mode"), storedMode);
 
     const BackupTab tab(nullptr);
-    QCOMPARE(child<QLineEdit>(tab, "csvServerListLineEdit")->text(), csv);
-    QCOMPARE(child<QLineEdit>(tab, "reportOutputLineEdit")->text(), padded);
-    QCOMPARE(child<QLineEdit>(tab, "configOutputLineEdit")->text(), m_dir.path());
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->currentIndex(), index);
-    QCOMPARE(child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kGrey);
-    QCOMPARE(child<QLineEdit>(tab, "configOutputLineEdit")->styleSheet(), kGrey);
-    QVERIFY(child<QPushButton>(tab, "startButton")->isEnabled());
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->text(), csv);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit")->text(), padded);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configOutputLineEdit")->text(), m_dir.path());
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentIndex(), index);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kGrey);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configOutputLineEdit")->styleSheet(), kGrey);
+    QVERIFY(tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
 
     const OperationOptions& options = tab.options();
     QCOMPARE(options.csvPath(), csv);
@@ -300,10 +283,10 @@ void TestBackupTab::settingsAreSavedAsTyped()
     const QString typedReport = QStringLiteral(" ") + m_dir.filePath(QStringLiteral("report.txt"));
     {
         BackupTab tab(nullptr);
-        QTest::keyClicks(child<QLineEdit>(tab, "csvServerListLineEdit"), typedCsv);
-        QTest::keyClicks(child<QLineEdit>(tab, "reportOutputLineEdit"), typedReport);
-        QTest::keyClicks(child<QLineEdit>(tab, "configOutputLineEdit"), m_dir.path());
-        child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(2);
+        QTest::keyClicks(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit"), typedCsv);
+        QTest::keyClicks(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit"), typedReport);
+        QTest::keyClicks(tabtest::child<QLineEdit>(tab, "configOutputLineEdit"), m_dir.path());
+        tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(2);
         QCOMPARE(tab.options().csvPath(), typedCsv.trimmed());
         QCOMPARE(tab.options().reportPath(), typedReport.trimmed());
         tab.saveSettings();
@@ -317,9 +300,9 @@ void TestBackupTab::settingsAreSavedAsTyped()
              QStringLiteral("Both"));
 
     const BackupTab next(nullptr);
-    QCOMPARE(child<QLineEdit>(next, "csvServerListLineEdit")->text(), typedCsv);
-    QCOMPARE(child<QLineEdit>(next, "reportOutputLineEdit")->text(), typedReport);
-    QCOMPARE(child<QComboBox>(next, "modeComboBox")->currentText(), QStringLiteral("Both"));
+    QCOMPARE(tabtest::child<QLineEdit>(next, "csvServerListLineEdit")->text(), typedCsv);
+    QCOMPARE(tabtest::child<QLineEdit>(next, "reportOutputLineEdit")->text(), typedReport);
+    QCOMPARE(tabtest::child<QComboBox>(next, "modeComboBox")->currentText(), QStringLiteral("Both"));
     QCOMPARE(next.options().namingMode(), qint32(NamingMode::Both));
 }
 
@@ -353,14 +336,14 @@ void TestBackupTab::validation()
     QFETCH(bool, outputValid);
 
     BackupTab tab(nullptr);
-    auto* csvEdit = child<QLineEdit>(tab, "csvServerListLineEdit");
-    auto* outputEdit = child<QLineEdit>(tab, "configOutputLineEdit");
+    auto* csvEdit = tabtest::child<QLineEdit>(tab, "csvServerListLineEdit");
+    auto* outputEdit = tabtest::child<QLineEdit>(tab, "configOutputLineEdit");
     QTest::keyClicks(csvEdit, csvText);
     QTest::keyClicks(outputEdit, outputText);
 
     QCOMPARE(csvEdit->styleSheet(), csvValid ? kGrey : kRed);
     QCOMPARE(outputEdit->styleSheet(), outputValid ? kGrey : kRed);
-    QCOMPARE(child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && outputValid);
+    QCOMPARE(tabtest::child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && outputValid);
     QCOMPARE(tab.options().csvPath(), csvText.trimmed());
     QCOMPARE(tab.options().outputDirectory(), outputText.trimmed());
 }
@@ -411,7 +394,7 @@ void TestBackupTab::browseButtons()
     auto script = std::make_shared<ScriptedFileDialogs::Script>();
     tab.setFileDialogs(std::make_unique<ScriptedFileDialogs>(script));
     auto* lineEdit = tab.findChild<QLineEdit*>(edit);
-    auto* start = child<QPushButton>(tab, "startButton");
+    auto* start = tabtest::child<QPushButton>(tab, "startButton");
     QVERIFY(start->isEnabled());
 
     // A chosen path with a blank at its end: the field shows it, the options get it trimmed.
@@ -459,7 +442,7 @@ void TestBackupTab::modeKeyDecides()
     QFETCH(QString, storedKey);
 
     BackupTab tab(nullptr);
-    auto* combo = child<QComboBox>(tab, "modeComboBox");
+    auto* combo = tabtest::child<QComboBox>(tab, "modeComboBox");
     // Starting from another item, so every row changes the index.
     combo->setCurrentIndex((index + 1) % 3);
     // The shown text plays no part: a renamed item still selects by its key.
@@ -479,10 +462,10 @@ void TestBackupTab::runEndingBeforeTheFirstServer()
     tabtest::store(QStringLiteral("backup_paths"), QStringLiteral("config_output_path"), m_dir.path());
 
     BackupTab tab(nullptr);
-    auto* settings = child<QGroupBox>(tab, "settingsGroupBox");
-    auto* start = child<QPushButton>(tab, "startButton");
-    auto* cancel = child<QPushButton>(tab, "cancelButton");
-    auto* log = child<QTextEdit>(tab, "textEdit");
+    auto* settings = tabtest::child<QGroupBox>(tab, "settingsGroupBox");
+    auto* start = tabtest::child<QPushButton>(tab, "startButton");
+    auto* cancel = tabtest::child<QPushButton>(tab, "cancelButton");
+    auto* log = tabtest::child<QTextEdit>(tab, "textEdit");
     const QStringList expected = {QStringLiteral("ERROR: No column in CSV for hostname/IP address"),
                                   QStringLiteral("ERROR: No column in CSV for username"),
                                   QStringLiteral("ERROR: No column in CSV for password")};
@@ -510,16 +493,16 @@ void TestBackupTab::startIsEnabledAfterARunEvenWhenTheCsvVanished()
     tabtest::store(QStringLiteral("backup_paths"), QStringLiteral("config_output_path"), m_dir.path());
 
     BackupTab tab(nullptr);
-    auto* start = child<QPushButton>(tab, "startButton");
-    auto* csvEdit = child<QLineEdit>(tab, "csvServerListLineEdit");
+    auto* start = tabtest::child<QPushButton>(tab, "startButton");
+    auto* csvEdit = tabtest::child<QLineEdit>(tab, "csvServerListLineEdit");
     QTest::mouseClick(start, Qt::LeftButton);
     QVERIFY(QFile::remove(csv));
-    QTRY_VERIFY2(!child<QPushButton>(tab, "cancelButton")->isEnabled(), "the run did not end");
+    QTRY_VERIFY2(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled(), "the run did not end");
 
     QVERIFY(start->isEnabled());
     QCOMPARE(csvEdit->styleSheet(), kGrey);
     // The next change of any setting validates again.
-    child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
+    tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
     QVERIFY(!start->isEnabled());
     QCOMPARE(csvEdit->styleSheet(), kRed);
 }

@@ -55,20 +55,9 @@ private slots:
     void runEndingBeforeTheFirstServer();
 
 private:
-    template <typename T> static T* child(const PushConfigTab& tab, const char* name);
-
     testsupport::TestSettings m_settings;
     QTemporaryDir m_dir;
 };
-
-template <typename T> T* TestPushConfigTab::child(const PushConfigTab& tab, const char* name)
-{
-    T* widget = tab.findChild<T*>(QLatin1String(name));
-    if (!widget) {
-        qFatal("PushConfigTab has no %s named %s", T::staticMetaObject.className(), name);
-    }
-    return widget;
-}
 
 void TestPushConfigTab::initTestCase()
 {
@@ -84,8 +73,7 @@ void TestPushConfigTab::init()
 void TestPushConfigTab::formLayout_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("expected");
 
     const QVector<QStringList> rows = {
         {"gridLayout_4", "QGridLayout", "top"},
@@ -115,22 +103,17 @@ void TestPushConfigTab::formLayout_data()
         {"cancelButton", "QPushButton", "gridLayout_2(0,1)"},
     };
     for (const QStringList& row : rows) {
-        QTest::newRow(qPrintable(row[0])) << row[0] << row[1] << row[2];
+        QTest::newRow(qPrintable(row[0])) << row[0] << QString(row[1] + QStringLiteral(" at ") + row[2]);
     }
 }
 
 void TestPushConfigTab::formLayout()
 {
     QFETCH(QString, name);
-    QFETCH(QString, className);
-    QFETCH(QString, place);
+    QFETCH(QString, expected);
 
     const PushConfigTab tab(nullptr);
-    const QObject* object = tab.findChild<QObject*>(name);
-    QVERIFY2(object, qPrintable(name + QStringLiteral(" is missing")));
-    QCOMPARE(QString::fromLatin1(object->metaObject()->className()), className);
-    QCOMPARE(tabtest::placeOf(&tab, name), place);
-    QCOMPARE(tab.findChildren<QObject*>(name).size(), 1);
+    QCOMPARE(tabtest::describeItem(&tab, name), expected);
 }
 
 void TestPushConfigTab::formProperties()
@@ -139,55 +122,56 @@ void TestPushConfigTab::formProperties()
     QCOMPARE(tab.objectName(), QStringLiteral("PushConfigTab"));
     QCOMPARE(tab.size(), QSize(640, 480));
     QCOMPARE(tab.windowTitle(), QString());
-    QVERIFY(child<QGroupBox>(tab, "settingsGroupBox")->title().isEmpty());
-    QVERIFY(child<QGroupBox>(tab, "startStopGroupBox")->title().isEmpty());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->title().isEmpty());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "startStopGroupBox")->title().isEmpty());
 
-    const auto* help = child<QLabel>(tab, "help_label");
+    const auto* help = tabtest::child<QLabel>(tab, "help_label");
     QVERIFY(help->wordWrap());
     QCOMPARE(help->text(), QStringLiteral("This tool allows uploading of configuration files, or snippets of "
                                           "configuration, to multiple servers defined in a CSV (comma-separated "
                                           "values) file."));
-    QCOMPARE(child<QLabel>(tab, "csvServerListLabel")->text(), QStringLiteral("CSV Server List:"));
-    QCOMPARE(child<QLabel>(tab, "configFileLabel")->text(), QStringLiteral("Configuration File:"));
-    QCOMPARE(child<QLabel>(tab, "reportOutputLabel")->text(), QStringLiteral("Report Output:"));
-    QCOMPARE(child<QLabel>(tab, "modeLabel")->text(), QStringLiteral("Mode:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "csvServerListLabel")->text(), QStringLiteral("CSV Server List:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "configFileLabel")->text(), QStringLiteral("Configuration File:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "reportOutputLabel")->text(), QStringLiteral("Report Output:"));
+    QCOMPARE(tabtest::child<QLabel>(tab, "modeLabel")->text(), QStringLiteral("Mode:"));
     for (const char* button : {"csvServerListButton", "configFileButton", "reportOutputButton"}) {
-        QCOMPARE(child<QPushButton>(tab, button)->text(), QStringLiteral("..."));
+        QCOMPARE(tabtest::child<QPushButton>(tab, button)->text(), QStringLiteral("..."));
     }
-    QCOMPARE(child<QLabel>(tab, "modeLabel")->minimumWidth(), 80);
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->minimumWidth(), 140);
+    QCOMPARE(tabtest::child<QLabel>(tab, "modeLabel")->minimumWidth(), 80);
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->minimumWidth(), 140);
 
-    const auto* licence = child<QCheckBox>(tab, "licenceCheckBox");
-    const auto* network = child<QCheckBox>(tab, "networkCheckBox");
-    const auto* restart = child<QCheckBox>(tab, "restartServerCheckBox");
+    const auto* licence = tabtest::child<QCheckBox>(tab, "licenceCheckBox");
+    const auto* network = tabtest::child<QCheckBox>(tab, "networkCheckBox");
+    const auto* restart = tabtest::child<QCheckBox>(tab, "restartServerCheckBox");
     QCOMPARE(licence->text(), QStringLiteral("Preserve Existing Licence"));
     QCOMPARE(network->text(), QStringLiteral("Preserve Existing Network Settings"));
     QCOMPARE(restart->text(), QStringLiteral("Restart Servers"));
 
-    QCOMPARE(child<QPushButton>(tab, "startButton")->text(), QStringLiteral("Start"));
-    QCOMPARE(child<QPushButton>(tab, "cancelButton")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(tabtest::child<QPushButton>(tab, "startButton")->text(), QStringLiteral("Start"));
+    QCOMPARE(tabtest::child<QPushButton>(tab, "cancelButton")->text(), QStringLiteral("Cancel"));
 
     const QVector<QPair<const char*, QSizePolicy::Policy>> spacers = {
         {"horizontalLayout_2", QSizePolicy::Expanding},
         {"horizontalLayout", QSizePolicy::MinimumExpanding},
     };
     for (const auto& spacer : spacers) {
-        const auto* row = child<QHBoxLayout>(tab, spacer.first);
+        const auto* row = tabtest::child<QHBoxLayout>(tab, spacer.first);
         const QSpacerItem* item = row->itemAt(row->count() - 1)->spacerItem();
         QVERIFY2(item, spacer.first);
         QCOMPARE(item->sizeHint(), QSize(40, 20));
         QCOMPARE(item->sizePolicy().horizontalPolicy(), spacer.second);
         QCOMPARE(item->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
     }
-    const QSpacerItem* buttonSpacer = child<QGridLayout>(tab, "gridLayout_2")->itemAtPosition(0, 2)->spacerItem();
+    const QSpacerItem* buttonSpacer =
+        tabtest::child<QGridLayout>(tab, "gridLayout_2")->itemAtPosition(0, 2)->spacerItem();
     QVERIFY(buttonSpacer);
     QCOMPARE(buttonSpacer->sizeHint(), QSize(40, 20));
     QCOMPARE(buttonSpacer->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
 
-    QCOMPARE(tabtest::logViewSetUp(child<QTextEdit>(tab, "textEdit")),
+    QCOMPARE(tabtest::logViewSetUp(tabtest::child<QTextEdit>(tab, "textEdit")),
              QStringLiteral("undo off, interaction 0, empty, Cantarell 11pt weight 50 upright"));
 
-    const auto* mode = child<QComboBox>(tab, "modeComboBox");
+    const auto* mode = tabtest::child<QComboBox>(tab, "modeComboBox");
     QCOMPARE(mode->count(), 2);
     QCOMPARE(mode->itemText(0), QStringLiteral("Merge"));
     QCOMPARE(mode->itemData(0), QVariant(QStringLiteral("Merge")));
@@ -198,7 +182,7 @@ void TestPushConfigTab::formProperties()
 void TestPushConfigTab::toolTips()
 {
     const PushConfigTab tab(nullptr);
-    const auto toolTipOf = [&tab](const char* name) { return child<QWidget>(tab, name)->toolTip(); };
+    const auto toolTipOf = [&tab](const char* name) { return tabtest::child<QWidget>(tab, name)->toolTip(); };
 
     for (const char* row : {"csvServerList", "configFile", "reportOutput"}) {
         const QString label = toolTipOf(qPrintable(QLatin1String(row) + QLatin1String("Label")));
@@ -235,17 +219,17 @@ void TestPushConfigTab::firstStartWithoutStoredSettings()
 {
     const PushConfigTab tab(nullptr);
     for (const char* name : {"csvServerListLineEdit", "configFileLineEdit", "reportOutputLineEdit"}) {
-        QVERIFY2(child<QLineEdit>(tab, name)->text().isEmpty(), name);
+        QVERIFY2(tabtest::child<QLineEdit>(tab, name)->text().isEmpty(), name);
     }
-    QCOMPARE(child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
-    QCOMPARE(child<QLineEdit>(tab, "configFileLineEdit")->styleSheet(), kRed);
-    QCOMPARE(child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
-    QVERIFY(child<QCheckBox>(tab, "licenceCheckBox")->isChecked());
-    QVERIFY(child<QCheckBox>(tab, "networkCheckBox")->isChecked());
-    QVERIFY(!child<QCheckBox>(tab, "restartServerCheckBox")->isChecked());
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Merge"));
-    QVERIFY(!child<QPushButton>(tab, "startButton")->isEnabled());
-    QVERIFY(!child<QPushButton>(tab, "cancelButton")->isEnabled());
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configFileLineEdit")->styleSheet(), kRed);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
+    QVERIFY(tabtest::child<QCheckBox>(tab, "licenceCheckBox")->isChecked());
+    QVERIFY(tabtest::child<QCheckBox>(tab, "networkCheckBox")->isChecked());
+    QVERIFY(!tabtest::child<QCheckBox>(tab, "restartServerCheckBox")->isChecked());
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Merge"));
+    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled());
 
     const OperationOptions& options = tab.options();
     QCOMPARE(options.preservedSections(), (Kinds{QStringLiteral("Licence"), QStringLiteral("Network")}));
@@ -296,15 +280,15 @@ void TestPushConfigTab::storedSettingsAreLoaded()
     tabtest::store(kOptions, QStringLiteral("mode"), mode);
 
     const PushConfigTab tab(nullptr);
-    QCOMPARE(child<QLineEdit>(tab, "configFileLineEdit")->text(), QStringLiteral(" ") + config);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configFileLineEdit")->text(), QStringLiteral(" ") + config);
     // Tested as stored: the leading blank makes the configuration path unusable.
-    QCOMPARE(child<QLineEdit>(tab, "configFileLineEdit")->styleSheet(), kRed);
-    QCOMPARE(child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kGrey);
-    QVERIFY(!child<QPushButton>(tab, "startButton")->isEnabled());
-    QCOMPARE(child<QCheckBox>(tab, "licenceCheckBox")->isChecked(), licence.toBool());
-    QCOMPARE(child<QCheckBox>(tab, "networkCheckBox")->isChecked(), network.toBool());
-    QCOMPARE(child<QCheckBox>(tab, "restartServerCheckBox")->isChecked(), restart.toBool());
-    QCOMPARE(child<QComboBox>(tab, "modeComboBox")->currentIndex(), pushMode);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "configFileLineEdit")->styleSheet(), kRed);
+    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kGrey);
+    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
+    QCOMPARE(tabtest::child<QCheckBox>(tab, "licenceCheckBox")->isChecked(), licence.toBool());
+    QCOMPARE(tabtest::child<QCheckBox>(tab, "networkCheckBox")->isChecked(), network.toBool());
+    QCOMPARE(tabtest::child<QCheckBox>(tab, "restartServerCheckBox")->isChecked(), restart.toBool());
+    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentIndex(), pushMode);
 
     const OperationOptions& options = tab.options();
     QCOMPARE(options.configFilePath(), config);
@@ -321,12 +305,12 @@ void TestPushConfigTab::settingsAreSavedAsTyped()
     const QString typedConfig = QStringLiteral("\t") + m_dir.filePath(QStringLiteral("snippet.conf"));
     {
         PushConfigTab tab(nullptr);
-        QTest::keyClicks(child<QLineEdit>(tab, "csvServerListLineEdit"), typedCsv);
-        child<QLineEdit>(tab, "configFileLineEdit")->setText(typedConfig);
-        emit child<QLineEdit>(tab, "configFileLineEdit")->textEdited(typedConfig);
-        QTest::mouseClick(child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
-        QTest::mouseClick(child<QCheckBox>(tab, "restartServerCheckBox"), Qt::LeftButton);
-        child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
+        QTest::keyClicks(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit"), typedCsv);
+        tabtest::child<QLineEdit>(tab, "configFileLineEdit")->setText(typedConfig);
+        emit tabtest::child<QLineEdit>(tab, "configFileLineEdit")->textEdited(typedConfig);
+        QTest::mouseClick(tabtest::child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
+        QTest::mouseClick(tabtest::child<QCheckBox>(tab, "restartServerCheckBox"), Qt::LeftButton);
+        tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
         QCOMPARE(tab.options().csvPath(), typedCsv.trimmed());
         QCOMPARE(tab.options().configFilePath(), typedConfig.trimmed());
         tab.saveSettings();
@@ -340,10 +324,10 @@ void TestPushConfigTab::settingsAreSavedAsTyped()
     QCOMPARE(tabtest::stored(kOptions, QStringLiteral("mode")).toString(), QStringLiteral("Replace"));
 
     const PushConfigTab next(nullptr);
-    QCOMPARE(child<QLineEdit>(next, "csvServerListLineEdit")->text(), typedCsv);
-    QCOMPARE(child<QLineEdit>(next, "configFileLineEdit")->text(), typedConfig);
-    QVERIFY(!child<QCheckBox>(next, "licenceCheckBox")->isChecked());
-    QVERIFY(child<QCheckBox>(next, "restartServerCheckBox")->isChecked());
+    QCOMPARE(tabtest::child<QLineEdit>(next, "csvServerListLineEdit")->text(), typedCsv);
+    QCOMPARE(tabtest::child<QLineEdit>(next, "configFileLineEdit")->text(), typedConfig);
+    QVERIFY(!tabtest::child<QCheckBox>(next, "licenceCheckBox")->isChecked());
+    QVERIFY(tabtest::child<QCheckBox>(next, "restartServerCheckBox")->isChecked());
     QCOMPARE(next.options().preservedSections(), Kinds{QStringLiteral("Network")});
     QVERIFY(next.options().restartServers());
     QCOMPARE(next.options().pushMode(), qint32(PushMode::Replace));
@@ -352,8 +336,8 @@ void TestPushConfigTab::settingsAreSavedAsTyped()
 void TestPushConfigTab::preserveBoxesEditTheSet()
 {
     PushConfigTab tab(nullptr);
-    auto* licence = child<QCheckBox>(tab, "licenceCheckBox");
-    auto* network = child<QCheckBox>(tab, "networkCheckBox");
+    auto* licence = tabtest::child<QCheckBox>(tab, "licenceCheckBox");
+    auto* network = tabtest::child<QCheckBox>(tab, "networkCheckBox");
     const Kinds both = {QStringLiteral("Licence"), QStringLiteral("Network")};
 
     QTest::mouseClick(licence, Qt::LeftButton);
@@ -373,7 +357,7 @@ void TestPushConfigTab::preserveBoxesEditTheSet()
     tab.slotNetworkCheckboxStateChanged(Qt::Unchecked);
     QCOMPARE(tab.options().preservedSections(), Kinds{QStringLiteral("Licence")});
 
-    auto* restart = child<QCheckBox>(tab, "restartServerCheckBox");
+    auto* restart = tabtest::child<QCheckBox>(tab, "restartServerCheckBox");
     QTest::mouseClick(restart, Qt::LeftButton);
     QVERIFY(tab.options().restartServers());
     QTest::mouseClick(restart, Qt::LeftButton);
@@ -383,7 +367,7 @@ void TestPushConfigTab::preserveBoxesEditTheSet()
 void TestPushConfigTab::modeKeyDecides()
 {
     PushConfigTab tab(nullptr);
-    auto* combo = child<QComboBox>(tab, "modeComboBox");
+    auto* combo = tabtest::child<QComboBox>(tab, "modeComboBox");
     // Swapped texts: the keys still decide.
     combo->setItemText(0, QStringLiteral("Replace"));
     combo->setItemText(1, QStringLiteral("Merge"));
@@ -425,19 +409,19 @@ void TestPushConfigTab::validation()
     QFETCH(bool, configValid);
 
     PushConfigTab tab(nullptr);
-    auto* csvEdit = child<QLineEdit>(tab, "csvServerListLineEdit");
-    auto* configEdit = child<QLineEdit>(tab, "configFileLineEdit");
+    auto* csvEdit = tabtest::child<QLineEdit>(tab, "csvServerListLineEdit");
+    auto* configEdit = tabtest::child<QLineEdit>(tab, "configFileLineEdit");
     QTest::keyClicks(csvEdit, csvText);
     QTest::keyClicks(configEdit, configText);
 
     QCOMPARE(csvEdit->styleSheet(), csvValid ? kGrey : kRed);
     QCOMPARE(configEdit->styleSheet(), configValid ? kGrey : kRed);
-    QCOMPARE(child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && configValid);
+    QCOMPARE(tabtest::child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && configValid);
     QCOMPARE(tab.options().configFilePath(), configText.trimmed());
     // Neither the check boxes nor the mode ever block a run.
-    QTest::mouseClick(child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
-    child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
-    QCOMPARE(child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && configValid);
+    QTest::mouseClick(tabtest::child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
+    tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
+    QCOMPARE(tabtest::child<QPushButton>(tab, "startButton")->isEnabled(), csvValid && configValid);
 }
 
 void TestPushConfigTab::browseButtons_data()
@@ -483,7 +467,7 @@ void TestPushConfigTab::browseButtons()
     auto script = std::make_shared<ScriptedFileDialogs::Script>();
     tab.setFileDialogs(std::make_unique<ScriptedFileDialogs>(script));
     auto* lineEdit = tab.findChild<QLineEdit*>(edit);
-    auto* start = child<QPushButton>(tab, "startButton");
+    auto* start = tabtest::child<QPushButton>(tab, "startButton");
     QVERIFY(start->isEnabled());
 
     const QString answer = m_dir.filePath(QStringLiteral("answer.txt"));
@@ -522,15 +506,15 @@ void TestPushConfigTab::runEndingBeforeTheFirstServer()
     tabtest::store(kPaths, QStringLiteral("last_config_path"), config);
 
     PushConfigTab tab(nullptr);
-    auto* start = child<QPushButton>(tab, "startButton");
+    auto* start = tabtest::child<QPushButton>(tab, "startButton");
     QTest::mouseClick(start, Qt::LeftButton);
-    QVERIFY(!child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
-    QVERIFY(child<QPushButton>(tab, "cancelButton")->isEnabled());
-    QTRY_VERIFY2(!child<QPushButton>(tab, "cancelButton")->isEnabled(), "the run did not end");
+    QVERIFY(!tabtest::child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
+    QVERIFY(tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled());
+    QTRY_VERIFY2(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled(), "the run did not end");
     QVERIFY(start->isEnabled());
-    QVERIFY(child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
     // A header line alone has no data rows, so no column is found.
-    QCOMPARE(tabtest::logLines(child<QTextEdit>(tab, "textEdit")),
+    QCOMPARE(tabtest::logLines(tabtest::child<QTextEdit>(tab, "textEdit")),
              QStringList({QStringLiteral("ERROR: No column in CSV for hostname/IP address"),
                           QStringLiteral("ERROR: No column in CSV for username"),
                           QStringLiteral("ERROR: No column in CSV for password")}));

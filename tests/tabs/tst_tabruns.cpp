@@ -61,25 +61,15 @@ private slots:
     void cancelDuringARun();
 
 private:
-    template <typename T> static T* child(const QWidget& tab, const char* name);
     static bool waitForEndOfRun(const QWidget& tab);
 
     testsupport::TestSettings m_settings;
     QTemporaryDir m_dir;
 };
 
-template <typename T> T* TestTabRuns::child(const QWidget& tab, const char* name)
-{
-    T* widget = tab.findChild<T*>(QLatin1String(name));
-    if (!widget) {
-        qFatal("%s has no %s", tab.metaObject()->className(), name);
-    }
-    return widget;
-}
-
 bool TestTabRuns::waitForEndOfRun(const QWidget& tab)
 {
-    auto* cancel = child<QPushButton>(tab, "cancelButton");
+    auto* cancel = tabtest::child<QPushButton>(tab, "cancelButton");
     for (int i = 0; i < 300 && cancel->isEnabled(); ++i) {
         QTest::qWait(50);
     }
@@ -119,15 +109,15 @@ void TestTabRuns::backupRunAndItsRepetition()
 
     BackupTab tab(nullptr);
     tab.show();
-    QTest::keyClicks(child<QLineEdit>(tab, "csvServerListLineEdit"), csv);
-    QTest::keyClicks(child<QLineEdit>(tab, "configOutputLineEdit"), output + QStringLiteral(" "));
-    QTest::keyClicks(child<QLineEdit>(tab, "reportOutputLineEdit"), report);
+    QTest::keyClicks(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit"), csv);
+    QTest::keyClicks(tabtest::child<QLineEdit>(tab, "configOutputLineEdit"), output + QStringLiteral(" "));
+    QTest::keyClicks(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit"), report);
     // The typed blank keeps Start off until it is gone.
-    QVERIFY(!child<QPushButton>(tab, "startButton")->isEnabled());
-    QTest::keyClick(child<QLineEdit>(tab, "configOutputLineEdit"), Qt::Key_End);
-    QTest::keyClick(child<QLineEdit>(tab, "configOutputLineEdit"), Qt::Key_Backspace);
-    child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(2);
-    QVERIFY(child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
+    QTest::keyClick(tabtest::child<QLineEdit>(tab, "configOutputLineEdit"), Qt::Key_End);
+    QTest::keyClick(tabtest::child<QLineEdit>(tab, "configOutputLineEdit"), Qt::Key_Backspace);
+    tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(2);
+    QVERIFY(tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
 
     const auto expectedLog = [&output](const QString& suffix) {
         return QStringList{
@@ -145,9 +135,9 @@ void TestTabRuns::backupRunAndItsRepetition()
             QStringLiteral("INFO: Finished!"),
         };
     };
-    auto* log = child<QTextEdit>(tab, "textEdit");
+    auto* log = tabtest::child<QTextEdit>(tab, "textEdit");
 
-    QTest::mouseClick(child<QPushButton>(tab, "startButton"), Qt::LeftButton);
+    QTest::mouseClick(tabtest::child<QPushButton>(tab, "startButton"), Qt::LeftButton);
     QVERIFY2(waitForEndOfRun(tab), "the backup did not end");
     QCOMPARE(tabtest::logLines(log), expectedLog(QStringLiteral(".conf")));
     QCOMPARE(fileNames(output),
@@ -158,13 +148,13 @@ void TestTabRuns::backupRunAndItsRepetition()
 
     // Again: the log holds only the new run, and no file is overwritten.
     QFile::remove(report);
-    QTest::mouseClick(child<QPushButton>(tab, "startButton"), Qt::LeftButton);
+    QTest::mouseClick(tabtest::child<QPushButton>(tab, "startButton"), Qt::LeftButton);
     QVERIFY2(waitForEndOfRun(tab), "the second backup did not end");
     QCOMPARE(tabtest::logLines(log), expectedLog(QStringLiteral(" (1).conf")));
     QCOMPARE(fileNames(output).size(), 4);
     QCOMPARE(readText(output + QStringLiteral("/alpha-127.0.9.1 (1).conf")), alphaConfig);
-    QVERIFY(child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
-    QVERIFY(child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
+    QVERIFY(tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
 }
 
 void TestTabRuns::pushRun()
@@ -192,14 +182,14 @@ void TestTabRuns::pushRun()
 
     PushConfigTab tab(nullptr);
     tab.show();
-    QTest::keyClicks(child<QLineEdit>(tab, "csvServerListLineEdit"), csv);
-    QTest::keyClicks(child<QLineEdit>(tab, "configFileLineEdit"), snippet);
+    QTest::keyClicks(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit"), csv);
+    QTest::keyClicks(tabtest::child<QLineEdit>(tab, "configFileLineEdit"), snippet);
     // Replace, keeping each server's network section but not its licence, then restart.
-    QTest::mouseClick(child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
-    QTest::mouseClick(child<QCheckBox>(tab, "restartServerCheckBox"), Qt::LeftButton);
-    child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
+    QTest::mouseClick(tabtest::child<QCheckBox>(tab, "licenceCheckBox"), Qt::LeftButton);
+    QTest::mouseClick(tabtest::child<QCheckBox>(tab, "restartServerCheckBox"), Qt::LeftButton);
+    tabtest::child<QComboBox>(tab, "modeComboBox")->setCurrentIndex(1);
 
-    QTest::mouseClick(child<QPushButton>(tab, "startButton"), Qt::LeftButton);
+    QTest::mouseClick(tabtest::child<QPushButton>(tab, "startButton"), Qt::LeftButton);
     QVERIFY2(waitForEndOfRun(tab), "the push did not end");
 
     const QStringList pushed = {
@@ -210,7 +200,7 @@ void TestTabRuns::pushRun()
         QStringLiteral("INFO: Restarting server"),
         kSeparator,
     };
-    const QStringList lines = tabtest::logLines(child<QTextEdit>(tab, "textEdit"));
+    const QStringList lines = tabtest::logLines(tabtest::child<QTextEdit>(tab, "textEdit"));
     QCOMPARE(lines.mid(0, 7), QStringList{QStringLiteral("INFO: Connecting to 127.0.9.11...")} + pushed);
     QCOMPARE(lines.value(7), QStringLiteral("INFO: Connecting to 127.0.9.12..."));
     QCOMPARE(lines.value(8), QStringLiteral("INFO: Connected"));
@@ -255,14 +245,14 @@ void TestTabRuns::cancelDuringARun()
 
     BackupTab tab(nullptr);
     tab.show();
-    auto* log = child<QTextEdit>(tab, "textEdit");
-    auto* cancel = child<QPushButton>(tab, "cancelButton");
-    QTest::mouseClick(child<QPushButton>(tab, "startButton"), Qt::LeftButton);
+    auto* log = tabtest::child<QTextEdit>(tab, "textEdit");
+    auto* cancel = tabtest::child<QPushButton>(tab, "cancelButton");
+    QTest::mouseClick(tabtest::child<QPushButton>(tab, "startButton"), Qt::LeftButton);
     QTRY_COMPARE(tabtest::logLines(log).first(), QStringLiteral("INFO: Connecting to 127.0.9.21..."));
     QTest::mouseClick(cancel, Qt::LeftButton);
     // The buttons wait for the end of the run.
     QVERIFY(cancel->isEnabled());
-    QVERIFY(!child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
     QVERIFY2(waitForEndOfRun(tab), "the cancelled backup did not end");
 
     // The server in progress is completed; no other server is contacted.
@@ -276,7 +266,7 @@ void TestTabRuns::cancelDuringARun()
     for (int i = 2; i <= 4; ++i) {
         QVERIFY2(!fleet.wasContacted(QStringLiteral("slow%1").arg(i)), "a server after the cancel was contacted");
     }
-    QVERIFY(child<QPushButton>(tab, "startButton")->isEnabled());
+    QVERIFY(tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
 }
 
 QTEST_MAIN(TestTabRuns)
