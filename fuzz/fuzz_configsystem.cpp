@@ -200,5 +200,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         checkStable(document.toText());
     }
+
+    // Loading the first text again into the edited document gives what a
+    // new document gives, whatever the document held before.
+    document.loadText(firstText, false, false);
+    check(document.toText() == expectedText(firstText));
+    check(!document.isModified() && document.removedSections().isEmpty());
     return 0;
 }

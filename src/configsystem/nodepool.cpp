@@ -51,7 +51,7 @@ void* NodePool::do_allocate(std::size_t bytes, std::size_t alignment)
 void NodePool::do_deallocate(void* pointer, std::size_t bytes, std::size_t alignment)
 {
     if (!pooled(bytes, alignment)) {
-        ::operator delete(pointer, bytes, std::align_val_t(alignment));
+        ::operator delete(pointer, std::align_val_t(alignment));
         return;
     }
     const std::size_t sizeClass = (std::max(bytes, sizeof(FreeNode)) + granularity - 1) / granularity;

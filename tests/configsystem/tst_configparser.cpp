@@ -63,6 +63,8 @@ private slots:
     void valueSplitting();
     void utf8Loading_data();
     void utf8Loading();
+    void reloadGivesWhatNewDocumentGives_data();
+    void reloadGivesWhatNewDocumentGives();
     void failedLoadChangesNothing_data();
     void failedLoadChangesNothing();
     void merge_data();
@@ -319,6 +321,65 @@ void TestConfigParser::utf8Loading()
     document->loadText(data.constData(), data.size());
     QCOMPARE(document->toText(), expected);
     QVERIFY(!document->toText().contains(QChar(0)));
+}
+
+void TestConfigParser::reloadGivesWhatNewDocumentGives_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("text");
+
+    const QString longLine = QStringLiteral("x").repeated(5000);
+    QTest::newRow("fewer lines") << "[Network]\na=1\nb=2\n[Licence]\nk=x\n\n"
+                                 << "[Licence]\nk=y";
+    QTest::newRow("more lines") << "[Licence]\nk=y"
+                                << "[Network]\na=1\nb=2\n[Licence]\nk=x\n\n";
+    QTest::newRow("long lines become short") << "[Network]\nv=" + longLine + "\n# " + longLine << "[Network]\nv=1\n#";
+    QTest::newRow("short lines become long") << "[Network]\nv=1\n#"
+                                             << "[Network]\nv=" + longLine + "\n# " + longLine;
+    QTest::newRow("everything goes") << "[Network]\na=1"
+                                     << "";
+}
+
+// A document that held something else before a replacing load ends up as a
+// new document loaded with the same text; copies taken of its old lines keep
+// their own text.
+void TestConfigParser::reloadGivesWhatNewDocumentGives()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, text);
+
+    auto document = testschema::makeDocument();
+    document->loadText(before, false, false);
+    document->removeSection(document->sectionNames().first().toString());
+    document->insertLine(1, QStringLiteral("# edited"), false);
+    QVector<QString> copies;
+    for (const QStringRef& name : document->sectionNames()) {
+        for (const auto& value : document->values(name.toString(), QStringLiteral("k"), true)) {
+            copies.append(*value.value.string());
+        }
+    }
+    const QVector<QString> copiedTexts = copies;
+
+    document->loadText(text, false, false);
+    auto fresh = testschema::makeDocument();
+    fresh->loadText(text, false, false);
+
+    QCOMPARE(document->toText(), text);
+    QCOMPARE(document->debugString(), fresh->debugString());
+    QCOMPARE(toStrings(document->sectionNames()), toStrings(fresh->sectionNames()));
+    QCOMPARE(document->lineCount(), fresh->lineCount());
+    QVERIFY(!document->isModified());
+    QVERIFY(document->removedSections().isEmpty());
+    for (const QStringRef& name : fresh->sectionNames()) {
+        const auto got = document->values(name.toString(), QStringLiteral("k"), true);
+        const auto expected = fresh->values(name.toString(), QStringLiteral("k"), true);
+        QCOMPARE(got.size(), expected.size());
+        for (int i = 0; i < got.size(); ++i) {
+            QCOMPARE(got.at(i).value, expected.at(i).value);
+            QCOMPARE(got.at(i).lineNumber, expected.at(i).lineNumber);
+        }
+    }
+    QCOMPARE(copies, copiedTexts);
 }
 
 void TestConfigParser::failedLoadChangesNothing_data()

@@ -30,6 +30,7 @@ private slots:
     void value();
     void valuesInLineOrder();
     void iteratorWalksMatchingKeys();
+    void latestValueOfKeyAfterEdits();
     void remove_data();
     void remove();
     void removeRefused_data();
@@ -119,6 +120,35 @@ void TestConfigValues::iteratorWalksMatchingKeys()
     const QString missing = QStringLiteral("zz");
     QVERIFY(Iterator(values, values.cbegin(), QStringRef(&missing), Qt::CaseInsensitive).atEnd());
     QCOMPARE(Iterator::all(values).size(), 4);
+}
+
+// Values added after the index was last read still come before the older
+// values of their key, and the line order is kept.
+void TestConfigValues::latestValueOfKeyAfterEdits()
+{
+    auto document = testschema::makeDocument();
+    document->loadText(QStringLiteral("[Network]\nA=1\nB=1\nA=2"), false, false);
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("2"));
+
+    document->insertLine(3, QStringLiteral("A=3"), true);
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("3"));
+    document->insertLine(6, QStringLiteral("C=1"), true);
+    document->insertLine(2, QStringLiteral("A=4"), true);
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("4"));
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("a"), true), QStringLiteral("4"));
+    QCOMPARE(valueTexts(document->values(QStringLiteral("Network"), QStringLiteral("A"), false)),
+             QStringList({"A=4@2", "A=1@3", "A=3@4", "A=2@6"}));
+
+    document->setValue(QStringLiteral("A"), QStringLiteral("5"), QStringLiteral("Network"), 3);
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("5"));
+    document->removeValue(QStringLiteral("Network"), QStringLiteral("A"), 1);
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("4"));
+
+    QStringList keys;
+    for (const kelp::Section::SingleValue& value : document->section(QStringLiteral("Network"))->values()) {
+        keys.append(value.key + QLatin1Char('=') + value.value);
+    }
+    QCOMPARE(keys, QStringList({"A=4", "A=3", "A=2", "B=1", "C=1"}));
 }
 
 void TestConfigValues::remove_data()
