@@ -1,20 +1,13 @@
 #include "configsystem/changelistener.h"
-#include "testschema.h"
+#include "configtestsupport.h"
 
 #include <QtTest>
 
+using configtest::spans;
+using configtest::toStrings;
 using kelp::ConfigSystem;
 
 namespace {
-
-QStringList toStrings(const QList<QStringRef>& refs)
-{
-    QStringList strings;
-    for (const QStringRef& ref : refs) {
-        strings.append(ref.toString());
-    }
-    return strings;
-}
 
 // Everything a failed operation must leave as it was.
 struct Snapshot
@@ -63,7 +56,7 @@ private slots:
 
 void TestConfigModel::ensureSectionAddsOnce()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     QVERIFY(!document->isModified());
     QCOMPARE(document->toText(), QString());
 
@@ -116,7 +109,7 @@ void TestConfigModel::ensureSectionHeaderAndSeparator()
     QFETCH(QString, name);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(before, false, false);
     QVERIFY(document->ensureSection(name).first);
     QCOMPARE(document->toText(), expected);
@@ -153,7 +146,7 @@ void TestConfigModel::insertedLineJoinsSectionAbove()
     QFETCH(bool, attach);
     QFETCH(QString, expectedDebug);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(before, false, false);
     document->insertLine(lineNumber, line, attach);
 
@@ -161,14 +154,7 @@ void TestConfigModel::insertedLineJoinsSectionAbove()
     lines.insert(static_cast<int>(lineNumber) - 1, line);
     QCOMPARE(document->toText(), lines.join(QLatin1Char('\n')));
 
-    // debugString: one "kind first:header-and-value-count" line per span.
-    QStringList spans;
-    for (const QString& entry : document->debugString().split(QLatin1Char('\n'))) {
-        if (entry.startsWith(QStringLiteral("        "))) {
-            spans.append(entry.trimmed());
-        }
-    }
-    QCOMPARE(spans, expectedDebug.split(QLatin1Char(',')));
+    QCOMPARE(spans(*document), expectedDebug.split(QLatin1Char(',')));
 
     const bool inLang = document->sectionText(QStringLiteral("Lang_de")).split(QLatin1Char('\n')).contains(line);
     const bool inLicence = document->sectionText(QStringLiteral("Licence")).split(QLatin1Char('\n')).contains(line);
@@ -177,7 +163,7 @@ void TestConfigModel::insertedLineJoinsSectionAbove()
 
 void TestConfigModel::insertLineOutsideDocumentIsRefused()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\na=1"), false, false);
     try {
         document->insertLine(4, QStringLiteral("x"), true);
@@ -193,7 +179,7 @@ void TestConfigModel::insertLineOutsideDocumentIsRefused()
 
 void TestConfigModel::removeSectionRecordsAndReindexes()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("# top\n[Network1]\na=1\n\n[*Camera1]\nb=2\n[Network2]\nc=3"), false, false);
 
     document->removeSection(QStringLiteral("*Camera1"));
@@ -228,7 +214,7 @@ void TestConfigModel::removeSectionRecordsAndReindexes()
 
 void TestConfigModel::renameSection()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network1]\na=1\n[*Camera1]\nb=2\n[Licence]\nk=x"), false, false);
 
     document->renameSection(QStringLiteral("Network1"), QStringLiteral("Network"));
@@ -273,7 +259,7 @@ void TestConfigModel::refusedEditsLeaveDocumentAlone()
     QFETCH(int, edit);
     QFETCH(QByteArray, message);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network1]\na=1\n\n[Lang_de]\nHallo"), false, false);
     const Snapshot before(*document);
     try {
@@ -324,7 +310,7 @@ void TestConfigModel::renameSectionInstance()
     QFETCH(quint32, newId);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Camera_0xa]\nk=v"), false, false);
     document->renameSectionInstance(QStringLiteral("Camera"), oldId, newId);
     QCOMPARE(document->toText(), expected);
@@ -332,7 +318,7 @@ void TestConfigModel::renameSectionInstance()
 
 void TestConfigModel::sectionNamesOfKind()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network2]\n[Licence]\n[Network]\n[*Camera3]\n[Network1]\n[Storage1]"), false,
                        false);
     QCOMPARE(toStrings(document->sectionNamesOfKind(QStringLiteral("Network"))),
@@ -346,7 +332,7 @@ void TestConfigModel::sectionNamesOfKind()
 // The name index finds the section added last, the span scan the first.
 void TestConfigModel::sameNameTwice()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\na=first"), false, false);
     const QByteArray more("\n[Network]\na=second");
     document->appendText(more.constData(), more.size());
@@ -362,7 +348,7 @@ void TestConfigModel::sameNameTwice()
 
 void TestConfigModel::modifiedFlagAndChangedMarks()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\na=1\n[Licence]\nk=x"), false, false);
     QVERIFY(!document->isModified());
     QVERIFY(!document->section(QStringLiteral("Network"))->isChanged());

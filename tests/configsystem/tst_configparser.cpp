@@ -1,20 +1,13 @@
 #include "configsystem/changelistener.h"
-#include "testschema.h"
+#include "configtestsupport.h"
 
 #include <QtTest>
 
+using configtest::spans;
+using configtest::toStrings;
 using kelp::ConfigSystem;
 
 namespace {
-
-QStringList toStrings(const QList<QStringRef>& refs)
-{
-    QStringList strings;
-    for (const QStringRef& ref : refs) {
-        strings.append(ref.toString());
-    }
-    return strings;
-}
 
 QByteArray readData(const QString& name)
 {
@@ -23,17 +16,6 @@ QByteArray readData(const QString& name)
         return QByteArray();
     }
     return file.readAll();
-}
-
-QStringList spans(const ConfigSystem& document)
-{
-    QStringList lines;
-    for (const QString& line : document.debugString().split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("        "))) {
-            lines.append(line.trimmed());
-        }
-    }
-    return lines;
 }
 
 class CountingListener : public kelp::ChangeListener
@@ -116,7 +98,7 @@ void TestConfigParser::goldenRoundTrip()
     const QByteArray written = readData(expected);
     QVERIFY2(!data.isEmpty() && !written.isEmpty(), "golden file missing");
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(data.constData(), data.size());
     QCOMPARE(toStrings(document->sectionNames()), names);
     QCOMPARE(document->toText().toUtf8(), written);
@@ -125,7 +107,7 @@ void TestConfigParser::goldenRoundTrip()
     // What the document writes is its own form: it loads back unchanged (but
     // for a leading line feed, skipped again), unless a starred kind added a
     // star its names do not carry.
-    auto again = testschema::makeDocument();
+    auto again = configtest::makeDocument();
     if (refusedOnReload.isEmpty()) {
         again->loadText(written.constData(), written.size());
         QCOMPARE(again->toText().toUtf8(), written.startsWith('\n') ? written.mid(1) : written);
@@ -143,7 +125,7 @@ void TestConfigParser::goldenRoundTrip()
 void TestConfigParser::sectionWithTrailingEmptyLine()
 {
     const QString text = QStringLiteral("[Network]\nAddress = 10.0.0.1 \n");
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(text, false, false);
 
     QCOMPARE(toStrings(document->sectionNames()), QStringList{"Network"});
@@ -157,7 +139,7 @@ void TestConfigParser::sectionWithTrailingEmptyLine()
 
 void TestConfigParser::linesBeforeFirstHeaderBelongNowhere()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("x=1\n[Network]"), false, false);
     QCOMPARE(document->sectionText(QStringLiteral("Network")), QStringLiteral("[Network]"));
     QVERIFY(document->value(QStringLiteral("Network"), QStringLiteral("x")).isNull());
@@ -205,7 +187,7 @@ void TestConfigParser::headerRecognition()
     QFETCH(QString, section);
     QFETCH(QString, written);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Licence]\n") + line, false, false);
     QStringList expected{"Licence"};
     if (!section.isEmpty()) {
@@ -280,7 +262,7 @@ void TestConfigParser::valueSplitting()
     QFETCH(QString, value);
     QFETCH(bool, taken);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QLatin1Char('[') + section + QStringLiteral("]\n") + line, false, false);
     const auto values = document->values(section, key, false);
     QCOMPARE(values.size(), taken ? 1 : 0);
@@ -317,7 +299,7 @@ void TestConfigParser::utf8Loading()
     QFETCH(QByteArray, data);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(data.constData(), data.size());
     QCOMPARE(document->toText(), expected);
     QVERIFY(!document->toText().contains(QChar(0)));
@@ -348,7 +330,7 @@ void TestConfigParser::reloadGivesWhatNewDocumentGives()
     QFETCH(QString, before);
     QFETCH(QString, text);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(before, false, false);
     document->removeSection(document->sectionNames().first().toString());
     document->insertLine(1, QStringLiteral("# edited"), false);
@@ -361,7 +343,7 @@ void TestConfigParser::reloadGivesWhatNewDocumentGives()
     const QVector<QString> copiedTexts = copies;
 
     document->loadText(text, false, false);
-    auto fresh = testschema::makeDocument();
+    auto fresh = configtest::makeDocument();
     fresh->loadText(text, false, false);
 
     QCOMPARE(document->toText(), text);
@@ -408,7 +390,7 @@ void TestConfigParser::failedLoadChangesNothing()
     QFETCH(QString, text);
     QFETCH(QByteArray, message);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     int notifications = 0;
     document->setChangeListener(std::make_unique<CountingListener>(&notifications));
     document->loadText(QStringLiteral("[Network]\nv=1\n[Licence]\nw=1"), false, false);
@@ -478,15 +460,15 @@ void TestConfigParser::merge()
     QFETCH(QString, expected);
     QFETCH(QStringList, spans);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(base, false, false);
     document->loadText(text, true, false);
     QCOMPARE(document->toText(), expected);
-    QCOMPARE(::spans(*document), spans);
+    QCOMPARE(configtest::spans(*document), spans);
     QVERIFY(document->removedSections().isEmpty());
 
     // Line numbers and values stay consistent after the lines moved.
-    auto reloaded = testschema::makeDocument();
+    auto reloaded = configtest::makeDocument();
     reloaded->loadText(expected, false, false);
     QCOMPARE(reloaded->toText(), expected);
     for (const QStringRef& name : reloaded->sectionNames()) {
@@ -503,7 +485,7 @@ void TestConfigParser::merge()
 
 void TestConfigParser::mergeMarksTouchedSectionsOnly()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\nv=1\n[Licence]\nw=1"), false, false);
     QVERIFY(!document->isModified());
     document->loadText(QStringLiteral("[Network]\nv=1"), true, false);
@@ -514,7 +496,7 @@ void TestConfigParser::mergeMarksTouchedSectionsOnly()
 
 void TestConfigParser::listenerHearsEveryLoad()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     int notifications = 0;
     document->setChangeListener(std::make_unique<CountingListener>(&notifications));
     document->loadText(QStringLiteral("[Network]"), false, false);
@@ -529,7 +511,7 @@ void TestConfigParser::listenerHearsEveryLoad()
 
 void TestConfigParser::appendText()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Licence]\nk=x"), false, false);
 
     const QByteArray more("x=1\n[Network]\na=\xc3\xa4");
@@ -578,7 +560,7 @@ void TestConfigParser::replaceSectionPreservingKeys()
     QFETCH(QStringList, keys);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Licence]\nw=1\n[Network]\nAddress=1.2.3.4\nMask="
                                       "255\nGateway=9\n[Storage1]\ns=1"),
                        false, false);
@@ -592,7 +574,7 @@ void TestConfigParser::replaceSectionPreservingKeys()
 
 void TestConfigParser::replaceAbsentSection()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\na=1"), false, false);
     QVERIFY_EXCEPTION_THROWN(document->replaceSection(QStringLiteral("Licence"), QStringLiteral("[Licence]"), {}),
                              kelp::ConfigSystemBadSection);

@@ -1,5 +1,5 @@
 #include "configsystem/valueiterator.h"
-#include "testschema.h"
+#include "configtestsupport.h"
 
 #include <QtTest>
 
@@ -74,7 +74,7 @@ void TestConfigValues::value()
     QFETCH(QString, expected);
     QFETCH(bool, isNull);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     const QStringRef found = document->value(section, key, caseInsensitive);
     QCOMPARE(found.isNull(), isNull);
@@ -83,7 +83,7 @@ void TestConfigValues::value()
 
 void TestConfigValues::valuesInLineOrder()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     QCOMPARE(valueTexts(document->values(QStringLiteral("Network"), QStringLiteral("a"), true)),
              QStringList({"A=1@4", "A=2@6", "a=4@8"}));
@@ -99,7 +99,7 @@ void TestConfigValues::valuesInLineOrder()
 
 void TestConfigValues::iteratorWalksMatchingKeys()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     const kelp::Section::Values& values = document->section(QStringLiteral("Network"))->values();
 
@@ -126,7 +126,7 @@ void TestConfigValues::iteratorWalksMatchingKeys()
 // values of their key, and the line order is kept.
 void TestConfigValues::latestValueOfKeyAfterEdits()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\nA=1\nB=1\nA=2"), false, false);
     QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("A")), QStringLiteral("2"));
 
@@ -170,7 +170,7 @@ void TestConfigValues::remove()
     QFETCH(int, index);
     QFETCH(QString, expectedNetwork);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     if (key.isEmpty()) {
         document->removeValueAt(QStringLiteral("Network"), index);
@@ -217,7 +217,7 @@ void TestConfigValues::removeRefused()
     QFETCH(int, index);
     QFETCH(QByteArray, message);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     try {
         if (key.isEmpty()) {
@@ -235,7 +235,7 @@ void TestConfigValues::removeRefused()
 
 void TestConfigValues::removingOnlyValueRemovesSection()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     document->removeValue(QStringLiteral("Licence"), QStringLiteral("K"), 0);
     QCOMPARE(document->toText(), QStringLiteral("[Network]\nA=1\n# note\nA=2\nb=3\na=4\n[Storage1]\ns=1"));
@@ -291,7 +291,7 @@ void TestConfigValues::renameKey()
     QFETCH(QString, keyAfter);
     QFETCH(QString, valueAfter);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QLatin1Char('[') + section + QStringLiteral("]\n") + line + QStringLiteral("\n[Licence]"), false,
                        false);
     document->renameKey(section, oldKey, QStringLiteral("Speed"));
@@ -305,7 +305,7 @@ void TestConfigValues::renameKey()
 
 void TestConfigValues::renameKeyRefused()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sample, false, false);
     try {
         document->renameKey(QStringLiteral("Network"), QStringLiteral("zz"), QStringLiteral("y"));
@@ -321,7 +321,7 @@ void TestConfigValues::renameKeyRefused()
 
 void TestConfigValues::removeValueLine()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("# top\n") + sample, false, false);
 
     const QByteArray refused("Invalid name for section: \"NoName, FIXME\"");

@@ -1,4 +1,4 @@
-#include "testschema.h"
+#include "configtestsupport.h"
 
 #include <QtTest>
 
@@ -33,7 +33,7 @@ private slots:
 
 void TestConfigWriter::toTextGivesBackWhatWasLoaded()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     QCOMPARE(document->toText(), QString(""));
     QVERIFY(!document->toText().isNull());
 
@@ -80,7 +80,7 @@ void TestConfigWriter::sectionText()
     QFETCH(QString, name);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(sixLines + QStringLiteral("\n[*Camera1]\nc=1\n[Gate3]\ng=1"), false, false);
     if (!removed.isEmpty()) {
         document->removeSection(removed);
@@ -140,7 +140,7 @@ void TestConfigWriter::setValueKeepsLayout()
     QFETCH(QString, value);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\n") + line + QStringLiteral("\n[Licence]\nk=x"), false, false);
     document->setValue(key, value, QStringLiteral("Network"), 2);
 
@@ -157,7 +157,7 @@ void TestConfigWriter::setValueKeepsLayout()
 
 void TestConfigWriter::setValueSameTextChangesNothing()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\nMode = auto"), false, false);
     document->setValue(QStringLiteral("Mode"), QStringLiteral("auto"), QStringLiteral("Network"), 2);
     QVERIFY(!document->isModified());
@@ -209,7 +209,7 @@ void TestConfigWriter::setValueOnOtherLines()
     QFETCH(QString, expected);
     QFETCH(QString, expectedDebug);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(text, false, false);
     document->setValue(key, QStringLiteral("on"), section, lineNumber);
     QCOMPARE(document->toText(), expected);
@@ -229,7 +229,7 @@ void TestConfigWriter::setValueOnOtherLines()
 
 void TestConfigWriter::setValueUnknownSection()
 {
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(QStringLiteral("[Network]\na=1"), false, false);
     QVERIFY_EXCEPTION_THROWN(document->setValue(QStringLiteral("a"), QStringLiteral("2"), QStringLiteral("Licence"), 2),
                              kelp::ConfigSystemBadSection);
@@ -255,7 +255,7 @@ void TestConfigWriter::debugString()
     QFETCH(QString, text);
     QFETCH(QString, expected);
 
-    auto document = testschema::makeDocument();
+    auto document = configtest::makeDocument();
     document->loadText(text, false, false);
     QCOMPARE(document->debugString(), expected);
 }

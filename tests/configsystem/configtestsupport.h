@@ -2,9 +2,13 @@
 
 #include "configsystem/configsystem.h"
 
+#include <QList>
+#include <QStringList>
+#include <QStringRef>
+
 #include <memory>
 
-namespace testschema {
+namespace configtest {
 
 // A document with the test schema, tried in this order:
 //   Network + \d, Network, Licence                 ordinary kinds
@@ -15,4 +19,11 @@ namespace testschema {
 //   *Macro + \d{1,4}                                anonymousValues and starred
 std::unique_ptr<kelp::ConfigSystem> makeDocument();
 
-} // namespace testschema
+// The referenced texts as strings, for comparing lists.
+QStringList toStrings(const QList<QStringRef>& refs);
+
+// The span lines of debugString() ("Network 1:2": kind word, first line,
+// header-and-value count), in span order.
+QStringList spans(const kelp::ConfigSystem& document);
+
+} // namespace configtest

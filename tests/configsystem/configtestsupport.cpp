@@ -1,8 +1,8 @@
-#include "testschema.h"
+#include "configtestsupport.h"
 
 using kelp::PatternPiece;
 
-namespace testschema {
+namespace configtest {
 
 std::unique_ptr<kelp::ConfigSystem> makeDocument()
 {
@@ -19,4 +19,24 @@ std::unique_ptr<kelp::ConfigSystem> makeDocument()
     return document;
 }
 
-} // namespace testschema
+QStringList toStrings(const QList<QStringRef>& refs)
+{
+    QStringList strings;
+    for (const QStringRef& ref : refs) {
+        strings.append(ref.toString());
+    }
+    return strings;
+}
+
+QStringList spans(const kelp::ConfigSystem& document)
+{
+    QStringList lines;
+    for (const QString& line : document.debugString().split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("        "))) {
+            lines.append(line.trimmed());
+        }
+    }
+    return lines;
+}
+
+} // namespace configtest
