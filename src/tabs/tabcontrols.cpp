@@ -16,10 +16,6 @@
 
 namespace {
 const QString kModeKey = QStringLiteral("mode");
-// A run reports several lines per server; painting each one as it comes
-// would cost more than the run itself, so the log view is painted at most
-// this often while lines arrive.
-constexpr int kLogRepaintMs = 40;
 
 // The dialogs start from the documents location's human-readable name, not
 // from its path.
@@ -34,13 +30,9 @@ kelp::LocalUserConfig* userConfig()
 }
 } // namespace
 
-TabControls::TabControls(const Widgets& widgets) : m_widgets(widgets), m_fileDialogs(std::make_unique<FileDialogs>())
+TabControls::TabControls(const Widgets& widgets)
+    : m_widgets(widgets), m_fileDialogs(std::make_unique<FileDialogs>()), m_log(widgets.log)
 {
-    m_logRepaint.setSingleShot(true);
-    m_logRepaint.setInterval(kLogRepaintMs);
-    // Enabling updates again repaints the view once, with every line appended meanwhile.
-    QObject::connect(&m_logRepaint, &QTimer::timeout, m_widgets.log,
-                     [log = m_widgets.log] { log->setUpdatesEnabled(true); });
 }
 
 TabControls::~TabControls() = default;
@@ -75,7 +67,7 @@ bool TabControls::markPath(QLineEdit* edit, bool valid)
 void TabControls::beginRun(OperationInterface& operation)
 {
     m_widgets.settings->setEnabled(false);
-    m_widgets.log->clear();
+    m_log.clear();
     m_widgets.cancel->setEnabled(true);
     m_widgets.start->setEnabled(false);
     // Last: a run that cannot begin reports finished() from inside start().
@@ -84,6 +76,8 @@ void TabControls::beginRun(OperationInterface& operation)
 
 void TabControls::endRun()
 {
+    // The run's last lines are shown as it ends, not a moment later.
+    m_log.flush();
     m_widgets.settings->setEnabled(true);
     m_widgets.cancel->setEnabled(false);
     m_widgets.start->setEnabled(true);
@@ -91,21 +85,12 @@ void TabControls::endRun()
 
 void TabControls::appendMessage(const QString& msg)
 {
-    appendLine(QStringLiteral("INFO: ") + msg);
+    m_log.append(QStringLiteral("INFO: ") + msg);
 }
 
 void TabControls::appendError(const QString& msg)
 {
-    appendLine(QStringLiteral("ERROR: ") + msg);
-}
-
-void TabControls::appendLine(const QString& line)
-{
-    if (!m_logRepaint.isActive()) {
-        m_widgets.log->setUpdatesEnabled(false);
-        m_logRepaint.start();
-    }
-    m_widgets.log->append(line);
+    m_log.append(QStringLiteral("ERROR: ") + msg);
 }
 
 void TabControls::addMode(const QString& text, const QString& key)

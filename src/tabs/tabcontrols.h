@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tabs/logviewwriter.h"
+
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
@@ -72,10 +73,7 @@ public:
     static void savePath(const QLineEdit* edit, const QString& key, const QString& group);
 
 private:
-    void appendLine(const QString& line);
-
     Widgets m_widgets;
     std::unique_ptr<FileDialogs> m_fileDialogs;
-    // Lets the log view paint again after a pause in which lines only pile up.
-    QTimer m_logRepaint;
+    LogViewWriter m_log;
 };

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpacerItem>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -46,6 +47,7 @@ private slots:
     void modeKeyDecides_data();
     void modeKeyDecides();
     void runEndingBeforeTheFirstServer();
+    void logViewKeepsUpWithManyLines();
     void startIsEnabledAfterARunEvenWhenTheCsvVanished();
 
 private:
@@ -483,6 +485,40 @@ void TestBackupTab::runEndingBeforeTheFirstServer()
         // Lines arriving in a burst are painted together, soon after.
         QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
     }
+}
+
+void TestBackupTab::logViewKeepsUpWithManyLines()
+{
+    BackupTab tab(nullptr);
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    auto* log = tabtest::child<QTextEdit>(tab, "textEdit");
+    QScrollBar* bar = log->verticalScrollBar();
+
+    for (int i = 0; i < 300; ++i) {
+        if (i % 3 == 2) {
+            tab.handleShowError(QStringLiteral("line %1").arg(i));
+        } else {
+            tab.handleShowMessage(QStringLiteral("line %1").arg(i));
+        }
+    }
+    // Every line is in the view at once, in order, one paragraph each.
+    const QStringList lines = tabtest::logLines(log);
+    QCOMPARE(lines.size(), 300);
+    QCOMPARE(lines.value(0), QStringLiteral("INFO: line 0"));
+    QCOMPARE(lines.value(2), QStringLiteral("ERROR: line 2"));
+    QCOMPARE(lines.value(299), QStringLiteral("ERROR: line 299"));
+    // Shown soon after, scrolled to the last line.
+    QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
+    QVERIFY2(bar->maximum() > 0, "300 lines fit into the view");
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // A reader who scrolled up stays where he is while lines come in.
+    bar->setValue(0);
+    tab.handleShowMessage(QStringLiteral("one more"));
+    QTRY_VERIFY(log->updatesEnabled());
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(tabtest::logLines(log).size(), 301);
 }
 
 void TestBackupTab::startIsEnabledAfterARunEvenWhenTheCsvVanished()
