@@ -8,9 +8,7 @@
 
 namespace kelp {
 
-DocumentBody::DocumentBody(int lineCapacity)
-    : m_nameIndex(Index::allocator_type(&m_memory)), m_kindIndex(Index::allocator_type(&m_memory)),
-      m_lines(Lines::allocator_type(&m_memory))
+DocumentBody::DocumentBody(int lineCapacity) : m_lines(Lines::allocator_type(&m_memory))
 {
     m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
 }
@@ -127,13 +125,8 @@ void DocumentBody::detachSection(int span)
     const Section& section = *m_spans[static_cast<size_t>(span)].section;
     m_removed.append(RemovedSection{section.name(), section.isStarred()});
     unindexSection(span);
-    for (Index* index : {&m_nameIndex, &m_kindIndex}) {
-        for (auto& entry : *index) {
-            if (entry.second > span) {
-                --entry.second;
-            }
-        }
-    }
+    m_nameIndex.closeGap(span);
+    m_kindIndex.closeGap(span);
     m_spans.erase(m_spans.begin() + span);
     clearLookupCache();
     m_modified = true;
@@ -194,8 +187,7 @@ int DocumentBody::findSpan(const QString& name) const
 
 int DocumentBody::indexedSpan(const QString& name) const
 {
-    const auto range = m_nameIndex.equal_range(QStringRef(&name));
-    return range.first == range.second ? -1 : std::prev(range.second)->second;
+    return m_nameIndex.lastAdded(QStringRef(&name));
 }
 
 int DocumentBody::spanOfLine(quint64 lineNumber) const
@@ -226,11 +218,7 @@ QList<QStringRef> DocumentBody::sectionNames() const
 
 QList<QStringRef> DocumentBody::sectionNamesOfKind(const QString& kind) const
 {
-    QVector<int> positions;
-    const auto range = m_kindIndex.equal_range(QStringRef(&kind));
-    for (auto it = range.first; it != range.second; ++it) {
-        positions.append(it->second);
-    }
+    QVector<int> positions = m_kindIndex.positions(QStringRef(&kind));
     std::sort(positions.begin(), positions.end());
     QList<QStringRef> names;
     names.reserve(positions.size());
@@ -343,26 +331,15 @@ void DocumentBody::offerLine(int span, LineRecord& line)
 void DocumentBody::indexSection(int span)
 {
     const Section& section = *this->span(span).section;
-    m_nameIndex.emplace(QStringRef(&section.name()), span);
-    m_kindIndex.emplace(section.kindWord(), span);
+    m_nameIndex.insert(QStringRef(&section.name()), span);
+    m_kindIndex.insert(section.kindWord(), span);
 }
 
 void DocumentBody::unindexSection(int span)
 {
     const Section& section = *this->span(span).section;
-    eraseEntry(m_nameIndex, QStringRef(&section.name()), span);
-    eraseEntry(m_kindIndex, section.kindWord(), span);
-}
-
-void DocumentBody::eraseEntry(Index& index, const QStringRef& key, int span)
-{
-    const auto range = index.equal_range(key);
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->second == span) {
-            index.erase(it);
-            return;
-        }
-    }
+    m_nameIndex.erase(QStringRef(&section.name()), span);
+    m_kindIndex.erase(section.kindWord(), span);
 }
 
 // Reuses the line's own buffer where the text fits, so that reloading a
@@ -390,14 +367,17 @@ QString DocumentBody::joinLines(quint64 first, quint64 count) const
     for (quint64 number = first; number < stored; ++number) {
         size += m_lines[number - 1].text.size();
     }
-    QString text;
-    text.reserve(static_cast<int>(size));
+    // Sized once, then filled in place: no per-line capacity checks.
+    QString text(static_cast<int>(size), Qt::Uninitialized);
+    QChar* out = text.data();
     for (quint64 number = first; number < end; ++number) {
         if (number != first) {
-            text += QLatin1Char('\n');
+            *out++ = QLatin1Char('\n');
         }
         if (number < stored) {
-            text += m_lines[number - 1].text;
+            const QString& line = m_lines[number - 1].text;
+            std::copy(line.cbegin(), line.cend(), out);
+            out += line.size();
         }
     }
     return text;

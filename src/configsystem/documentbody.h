@@ -3,6 +3,7 @@
 #include "configsystem/linerecord.h"
 #include "configsystem/nodepool.h"
 #include "configsystem/removedsection.h"
+#include "configsystem/sectionindex.h"
 #include "configsystem/sectionspan.h"
 
 #include <QList>
@@ -12,7 +13,6 @@
 
 #include <boost/container/stable_vector.hpp>
 
-#include <map>
 #include <memory_resource>
 #include <vector>
 
@@ -103,11 +103,6 @@ public:
 
 private:
     using Lines = boost::container::stable_vector<LineRecord, std::pmr::polymorphic_allocator<LineRecord>>;
-    // Name or kind word to span position; among equal keys the entry added
-    // last comes last. Nodes live in the body's pool, so walking the whole
-    // index (as removing a section does) stays cheap.
-    using Index = std::multimap<QStringRef, int, std::less<QStringRef>,
-                                std::pmr::polymorphic_allocator<std::pair<const QStringRef, int>>>;
 
     struct LookupCache
     {
@@ -126,7 +121,6 @@ private:
     void offerLine(int span, LineRecord& line);
     void indexSection(int span);
     void unindexSection(int span);
-    static void eraseEntry(Index& index, const QStringRef& key, int span);
     QString joinLines(quint64 first, quint64 count) const;
     static void assignText(QString& target, const QStringRef& text);
     void clearLookupCache() { m_lookupCache = LookupCache(); }
@@ -134,8 +128,8 @@ private:
     NodePool m_memory;
     std::vector<SectionSpan> m_spans;
     QList<RemovedSection> m_removed;
-    Index m_nameIndex;
-    Index m_kindIndex;
+    SectionIndex m_nameIndex;
+    SectionIndex m_kindIndex;
     Lines m_lines;
     mutable LookupCache m_lookupCache;
     quint64 m_nextLine = 1;
