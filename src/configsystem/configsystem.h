@@ -48,8 +48,9 @@ public:
     // Told at the end of every loadText().
     void setChangeListener(std::unique_ptr<ChangeListener> listener);
 
-    // Loading. A replacing load (merge false) gives the document a fresh body;
-    // with keepModified false it is then unmodified. A merging load replaces
+    // Loading. A replacing load (merge false) leaves the document as a new one
+    // loaded with text (reusing its line storage); with keepModified false it
+    // is then unmodified. Should memory run out half-way, it is left empty. A merging load replaces
     // the sections the text names, in place, and appends the others. A header
     // naming no kind throws ConfigSystemBadSection and nothing changes.
     void loadText(const QString& text, bool merge, bool keepModified);

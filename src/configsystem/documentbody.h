@@ -22,13 +22,14 @@ class SectionSchema;
 class TextLines;
 
 // The content of one document: its lines, the spans of its sections and the
-// indexes over them. A replacing load builds a new body and swaps it in
-// whole. Line records never move, so sections keep references into them.
+// indexes over them. A replacing load empties the body and refills it,
+// reusing its line records and their buffers. Line records never move, so
+// sections keep references into them.
 //
 // Lines are inserted and removed in blocks, and the numbers of the lines after
 // a block are brought up to date once, by refreshLineNumbers(), however many
 // blocks went in or out before: a merge stays linear. Line records and value
-// index nodes come from a pool of the body's own, freed with it at once.
+// lists come from a pool of the body's own, freed with it at once.
 class DocumentBody
 {
 public:
