@@ -5,6 +5,8 @@
 //
 //   bench_connection --benchmark_counters_tabular=true
 
+#include "support/simulatorprocess.h"
+
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
 #include "sdk/connectionmanager.h"
@@ -15,8 +17,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -48,57 +48,16 @@ QByteArray largeConfiguration()
 }
 
 // orrin-sim with two servers, started once for the whole run.
-class SimulatorProcess
+bool startSimulator(SimulatorProcess& simulator)
 {
-public:
-    bool start()
-    {
-        if (!m_directory.isValid() || !write(QStringLiteral("large.conf"), largeConfiguration()) ||
-            !write(QStringLiteral("small.conf"), QByteArrayLiteral("[General]\nname = small\n"))) {
-            return false;
-        }
-        const QString fleet = QStringLiteral(R"({"servers": [
-            {"name": "large", "address": "%1", "user": "%3", "password": "%4", "config": "large.conf"},
-            {"name": "small", "address": "%2", "user": "%3", "password": "%4", "config": "small.conf"}]})")
-                                  .arg(s_largeAddress, s_smallAddress, s_user, s_password);
-        if (!write(QStringLiteral("fleet.json"), fleet.toUtf8())) {
-            return false;
-        }
-        const QString ready = m_directory.filePath(QStringLiteral("ready"));
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral(ORRIN_SIM),
-                        {QStringLiteral("--fleet"), m_directory.filePath(QStringLiteral("fleet.json")),
-                         QStringLiteral("--ready-file"), ready});
-        if (!m_process.waitForStarted(5000)) {
-            return false;
-        }
-        for (int attempt = 0; attempt < 100 && !QFile::exists(ready); ++attempt) {
-            if (m_process.waitForFinished(100)) {
-                return false;
-            }
-        }
-        return QFile::exists(ready);
-    }
-
-    ~SimulatorProcess()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-private:
-    bool write(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(m_directory.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-
-    QTemporaryDir m_directory;
-    QProcess m_process;
-};
+    const QString fleet = QStringLiteral(R"({"servers": [
+        {"name": "large", "address": "%1", "user": "%3", "password": "%4", "config": "large.conf"},
+        {"name": "small", "address": "%2", "user": "%3", "password": "%4", "config": "small.conf"}]})")
+                              .arg(s_largeAddress, s_smallAddress, s_user, s_password);
+    return simulator.writeFile(QStringLiteral("large.conf"), largeConfiguration()) &&
+           simulator.writeFile(QStringLiteral("small.conf"), QByteArrayLiteral("[General]\nname = small\n")) &&
+           simulator.start(fleet.toUtf8(), 10000);
+}
 
 std::unique_ptr<SimulatorProcess> s_simulator;
 
@@ -218,7 +177,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     s_simulator = std::make_unique<SimulatorProcess>();
-    if (!s_simulator->start()) {
+    if (!startSimulator(*s_simulator)) {
         qCritical("orrin-sim did not start");
         return 1;
     }

@@ -7,6 +7,8 @@
 //
 //   bench_operations --benchmark_counters_tabular=true
 
+#include "support/simulatorprocess.h"
+
 #include "configsystem/configsystem.h"
 #include "operations/backupoperation.h"
 #include "operations/pushconfigoperation.h"
@@ -21,7 +23,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -70,55 +71,22 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 }
 
 // orrin-sim with the whole fleet, started once.
-class SimulatorProcess
+bool startSimulator(SimulatorProcess& simulator)
 {
-public:
-    bool start()
-    {
-        QByteArray fleet = "{\"servers\": [";
-        for (int i = 0; i < s_servers; ++i) {
-            const QString name = QStringLiteral("server%1").arg(i);
-            if (!writeFile(m_directory.filePath(name + QStringLiteral(".conf")), configuration(i))) {
-                return false;
-            }
-            fleet += QStringLiteral(
-                         R"(%1{"name": "%2", "address": "%3", "user": "%4", "password": "%5", "config": "%2.conf"})")
-                         .arg(i == 0 ? QString() : QStringLiteral(","), name, address(i), s_user, s_password)
-                         .toUtf8();
-        }
-        fleet += "]}";
-        if (!writeFile(m_directory.filePath(QStringLiteral("fleet.json")), fleet)) {
+    QByteArray fleet = "{\"servers\": [";
+    for (int i = 0; i < s_servers; ++i) {
+        const QString name = QStringLiteral("server%1").arg(i);
+        if (!simulator.writeFile(name + QStringLiteral(".conf"), configuration(i))) {
             return false;
         }
-        const QString ready = m_directory.filePath(QStringLiteral("ready"));
-        m_process.setStandardOutputFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral(ORRIN_SIM),
-                        {QStringLiteral("--fleet"), m_directory.filePath(QStringLiteral("fleet.json")),
-                         QStringLiteral("--ready-file"), ready});
-        if (!m_process.waitForStarted(5000)) {
-            return false;
-        }
-        for (int attempt = 0; attempt < 300 && !QFile::exists(ready); ++attempt) {
-            if (m_process.waitForFinished(100)) {
-                return false;
-            }
-        }
-        return QFile::exists(ready);
+        fleet +=
+            QStringLiteral(R"(%1{"name": "%2", "address": "%3", "user": "%4", "password": "%5", "config": "%2.conf"})")
+                .arg(i == 0 ? QString() : QStringLiteral(","), name, address(i), s_user, s_password)
+                .toUtf8();
     }
-
-    ~SimulatorProcess()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-private:
-    QTemporaryDir m_directory;
-    QProcess m_process;
-};
+    fleet += "]}";
+    return simulator.start(fleet, 30000);
+}
 
 std::unique_ptr<QTemporaryDir> s_work;
 QString s_csvPath;
@@ -340,7 +308,7 @@ int main(int argc, char** argv)
     }
 
     auto simulator = std::make_unique<SimulatorProcess>();
-    if (!simulator->start()) {
+    if (!startSimulator(*simulator)) {
         qCritical("orrin-sim did not start");
         return 1;
     }
