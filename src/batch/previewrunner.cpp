@@ -4,10 +4,12 @@
 #include "batch/consolereporter.h"
 #include "batch/unifieddiff.h"
 #include "configsystem/configsystemerror.h"
+#include "operations/pushdocumentbuilder.h"
 
 #include <QFile>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -15,17 +17,6 @@ bool readServerConfiguration(const QString& path, QString& text)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    text = QString::fromUtf8(file.readAll());
-    return true;
-}
-
-// Read as the push reads it: text mode, UTF-8.
-bool readConfigFile(const QString& path, QString& text)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return false;
     }
     text = QString::fromUtf8(file.readAll());
@@ -48,8 +39,8 @@ ExitStatus PreviewRunner::run(const BatchRequest& request, FILE* out, FILE* err)
         return refuse(err,
                       QStringLiteral("Could not read server configuration file: %1").arg(request.serverConfigPath));
     }
-    QString configText;
-    if (!readConfigFile(options.configFilePath(), configText)) {
+    const std::optional<QString> configText = PushDocumentBuilder::readConfigFile(options.configFilePath());
+    if (!configText) {
         return refuse(err, QStringLiteral("Could not read configuration file: %1").arg(options.configFilePath()));
     }
 
@@ -63,7 +54,7 @@ ExitStatus PreviewRunner::run(const BatchRequest& request, FILE* out, FILE* err)
     const PushMode mode = static_cast<PushMode>(options.pushMode());
     QString result;
     try {
-        result = preview->resultText(configText, mode, options.preservedSections());
+        result = preview->resultText(*configText, mode, options.preservedSections());
     } catch (const kelp::ConfigSystemBadSection& error) {
         // The push's own report of a file it rejects.
         return refuse(err, QStringLiteral("Config Error: ") + QString::fromUtf8(error.what()));

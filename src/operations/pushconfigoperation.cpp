@@ -6,8 +6,8 @@
 #include "sdk/orrinconfig.h"
 #include "sdk/server.h"
 
-#include <QFile>
 #include <QTimer>
+#include <optional>
 
 #include <exception>
 
@@ -27,7 +27,7 @@ void PushConfigOperation::start()
 
 void PushConfigOperation::serverListLoaded()
 {
-    std::optional<QString> text = readConfigFile();
+    std::optional<QString> text = PushDocumentBuilder::readConfigFile(m_options.configFilePath());
     if (!text) {
         // Pushing an empty text would strip every server in Replace mode.
         emit showError(QStringLiteral("Could not read configuration file: %1").arg(m_options.configFilePath()));
@@ -36,23 +36,6 @@ void PushConfigOperation::serverListLoaded()
     }
     m_configText = std::move(*text);
     doNextServer();
-}
-
-std::optional<QString> PushConfigOperation::readConfigFile() const
-{
-    QFile file(m_options.configFilePath());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return std::nullopt;
-    }
-    QString text;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        if (file.error() != QFileDevice::NoError) {
-            return std::nullopt;
-        }
-        text.append(QString::fromUtf8(line));
-    }
-    return text;
 }
 
 void PushConfigOperation::processCurrentServer()

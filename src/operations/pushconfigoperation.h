@@ -9,8 +9,6 @@
 #include <QSharedPointer>
 #include <QString>
 
-#include <optional>
-
 namespace kelp {
 class OrrinConfig;
 }
@@ -44,7 +42,6 @@ protected:
     void cleanupCurrentServer() override;
 
 private:
-    std::optional<QString> readConfigFile() const;
     void pushConfiguration();
     void restartServer();
     // Stops watching now and disconnects on the next turn of the event loop,

@@ -3,6 +3,25 @@
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
 
+#include <QFile>
+
+std::optional<QString> PushDocumentBuilder::readConfigFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return std::nullopt;
+    }
+    QString text;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (file.error() != QFileDevice::NoError) {
+            return std::nullopt;
+        }
+        text.append(QString::fromUtf8(line));
+    }
+    return text;
+}
+
 QString PushDocumentBuilder::preservedText(const kelp::ConfigSystem& serverDocument, const std::set<QString>& kinds)
 {
     QString text;

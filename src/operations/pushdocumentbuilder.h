@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <set>
 
 namespace kelp {
@@ -14,6 +15,10 @@ class ConfigSystem;
 class PushDocumentBuilder
 {
 public:
+    // The configuration file as the push uploads it: read line by line in text
+    // mode (CR LF becomes LF), decoded as UTF-8. No value when it cannot be
+    // opened or read.
+    static std::optional<QString> readConfigFile(const QString& path);
     // "\n" + sectionText(name) for every section of each kind, kinds ascending,
     // sections of one kind in document order.
     static QString preservedText(const kelp::ConfigSystem& serverDocument, const std::set<QString>& kinds);
