@@ -45,30 +45,32 @@ sim::SimulatedServer* FleetFixture::addServer(const QString& name, const QString
 sim::SimulatedServer* FleetFixture::addServer(sim::ServerProfile spec, const QString& configText)
 {
     if (!m_directory.isValid()) {
-        m_errorString = QStringLiteral("no temporary directory: ") + m_directory.errorString();
-        return nullptr;
+        return fail(QStringLiteral("no temporary directory: ") + m_directory.errorString());
     }
     if (spec.address.isNull()) {
-        m_errorString = spec.name + QStringLiteral(": no valid address");
-        return nullptr;
+        return fail(spec.name + QStringLiteral(": no valid address"));
     }
     spec.configPath = m_directory.filePath(spec.name + QStringLiteral(".conf"));
     QFile file(spec.configPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(configText.toUtf8()) < 0) {
-        m_errorString = spec.configPath + QStringLiteral(": ") + file.errorString();
-        return nullptr;
+        return fail(spec.configPath + QStringLiteral(": ") + file.errorString());
     }
     file.close();
     sim::SimulatedServer* server = m_fleet.addServer(spec);
     if (server == nullptr) {
-        m_errorString = m_fleet.errorString();
-        return nullptr;
+        return fail(m_fleet.errorString());
     }
     if (!server->start()) {
-        m_errorString = server->errorString();
-        return nullptr;
+        return fail(server->errorString());
     }
     return server;
+}
+
+sim::SimulatedServer* FleetFixture::fail(const QString& why)
+{
+    m_errorString = why;
+    qWarning("%s", qPrintable(why));
+    return nullptr;
 }
 
 sim::SimulatedServer* FleetFixture::server(const QString& name) const

@@ -24,7 +24,7 @@ namespace testsupport {
 // every server and removes the directory.
 //
 //     FleetFixture fleet;
-//     QVERIFY2(fleet.addServer("north", "127.0.6.1", "[General]\nname=north"), qPrintable(fleet.errorString()));
+//     QVERIFY(fleet.addServer("north", "127.0.6.1", "[General]\nname=north"));
 //     ... connect with FleetFixture::defaultUser() / defaultPassword() ...
 //     QCOMPARE(fleet.events("north", sim::ServerEvent::Kind::Save).size(), 1);
 //     QCOMPARE(fleet.configText("north"), QString(...));
@@ -47,7 +47,8 @@ public:
 
     // Writes configText into <directory>/<name>.conf and starts the server.
     // Null when it cannot start (address in use, invalid configuration, a
-    // name or address already taken); errorString() says why.
+    // name or address already taken); errorString() says why, and a warning
+    // repeats it, so QVERIFY(fleet.addServer(...)) shows the reason.
     sim::SimulatedServer* addServer(const QString& name, const QString& address, const QString& configText,
                                     const sim::Faults& faults = sim::Faults());
     // The same with every setting given; spec.configPath is set by the fixture.
@@ -71,6 +72,8 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
+    sim::SimulatedServer* fail(const QString& why);
+
     QTemporaryDir m_directory;
     sim::Fleet m_fleet;
     QString m_errorString;
