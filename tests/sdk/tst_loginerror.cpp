@@ -1,8 +1,6 @@
-#include "sdk/connectionerror.h"
 #include "sdk/loginerror.h"
 #include "sdk/translator.h"
 
-#include <QMetaType>
 #include <QtTest>
 
 using kelp::LoginError;
@@ -12,7 +10,6 @@ class TestLoginError : public QObject
     Q_OBJECT
 
 private slots:
-    void typesAreRegisteredByName();
     void text_data();
     void text();
     void resetClearsTheError();
@@ -20,21 +17,6 @@ private slots:
     void germanText();
     void cleanupTestCase();
 };
-
-void TestLoginError::typesAreRegisteredByName()
-{
-    // Looked up by name only: the queued delivery of the SDK's signals depends on it.
-    QVERIFY2(QMetaType::type("kelp::LoginError") != QMetaType::UnknownType, "kelp::LoginError is not registered");
-    QVERIFY2(QMetaType::type("kelp::ConnectionError") != QMetaType::UnknownType,
-             "kelp::ConnectionError is not registered");
-
-    const QVariant carried = QVariant::fromValue(LoginError(2, QStringLiteral("10.0.0.5"), 8601));
-    QCOMPARE(carried.value<LoginError>().toString(),
-             QStringLiteral("Invalid username or password. Server: 10.0.0.5, port: 8601"));
-    const QVariant connection = QVariant::fromValue(kelp::ConnectionError(3, QStringLiteral("Lock refused")));
-    QCOMPARE(connection.value<kelp::ConnectionError>().toString(), QStringLiteral("Lock refused"));
-    QCOMPARE(connection.value<kelp::ConnectionError>().errorId(), 3);
-}
 
 void TestLoginError::text_data()
 {

@@ -19,7 +19,6 @@ private slots:
     void rejectsNames();
     void roundTripsEveryKind();
     void keepsKeylessLinesOnlyInAnonymousKinds();
-    void givesIndependentDocuments();
 };
 
 void TestProtocolSchema::acceptsNames_data()
@@ -119,16 +118,6 @@ void TestProtocolSchema::keepsKeylessLinesOnlyInAnonymousKinds()
     QCOMPARE(document->values(QStringLiteral("*Script1"), anonymous, false).size(), 2);
     QCOMPARE(document->values(QStringLiteral("Language_de"), anonymous, false).size(), 1);
     QCOMPARE(document->values(QStringLiteral("General"), anonymous, false).size(), 0);
-}
-
-void TestProtocolSchema::givesIndependentDocuments()
-{
-    const QSharedPointer<kelp::ConfigSystem> first = kelp::createConfigDocument();
-    const QSharedPointer<kelp::ConfigSystem> second = kelp::createConfigDocument();
-    first->loadText(QStringLiteral("[General]\n"), false, false);
-    QVERIFY(first != second);
-    QVERIFY(second->sectionNames().isEmpty());
-    QVERIFY(!second->isModified());
 }
 
 QTEST_GUILESS_MAIN(TestProtocolSchema)
