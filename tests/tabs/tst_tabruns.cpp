@@ -92,12 +92,9 @@ void TestTabRuns::backupRunAndItsRepetition()
     FleetFixture fleet;
     const QString alphaConfig = QStringLiteral("[General]\nname=alpha\n[Licence]\nkey=A-1\n");
     const QString gammaConfig = QStringLiteral("[General]\nname=gamma\n[Network]\nip=10.0.0.3");
-    QVERIFY2(fleet.addServer(QStringLiteral("alpha"), QStringLiteral("127.0.9.1"), alphaConfig),
-             qPrintable(fleet.errorString()));
-    QVERIFY2(fleet.addServer(QStringLiteral("beta"), QStringLiteral("127.0.9.2"), QStringLiteral("[General]\n")),
-             qPrintable(fleet.errorString()));
-    QVERIFY2(fleet.addServer(QStringLiteral("gamma"), QStringLiteral("127.0.9.3"), gammaConfig),
-             qPrintable(fleet.errorString()));
+    QVERIFY(fleet.addServer(QStringLiteral("alpha"), QStringLiteral("127.0.9.1"), alphaConfig));
+    QVERIFY(fleet.addServer(QStringLiteral("beta"), QStringLiteral("127.0.9.2"), QStringLiteral("[General]\n")));
+    QVERIFY(fleet.addServer(QStringLiteral("gamma"), QStringLiteral("127.0.9.3"), gammaConfig));
 
     const QString csv = m_dir.filePath(QStringLiteral("backup.csv"));
     tabtest::writeFile(csv,
@@ -162,17 +159,14 @@ void TestTabRuns::pushRun()
     FleetFixture fleet;
     const QString serverConfig =
         QStringLiteral("[General]\nname=%1\n[Licence]\nkey=L-%1\n[Network]\nip=%2\n[User1]\nname=old\n");
-    QVERIFY2(fleet.addServer(QStringLiteral("north"), QStringLiteral("127.0.9.11"),
-                             serverConfig.arg(QStringLiteral("north"), QStringLiteral("10.0.0.11"))),
-             qPrintable(fleet.errorString()));
+    QVERIFY(fleet.addServer(QStringLiteral("north"), QStringLiteral("127.0.9.11"),
+                            serverConfig.arg(QStringLiteral("north"), QStringLiteral("10.0.0.11"))));
     sim::Faults locked;
     locked.lockError = QStringLiteral("the configuration is read-only");
-    QVERIFY2(fleet.addServer(QStringLiteral("east"), QStringLiteral("127.0.9.12"),
-                             serverConfig.arg(QStringLiteral("east"), QStringLiteral("10.0.0.12")), locked),
-             qPrintable(fleet.errorString()));
-    QVERIFY2(fleet.addServer(QStringLiteral("south"), QStringLiteral("127.0.9.13"),
-                             serverConfig.arg(QStringLiteral("south"), QStringLiteral("10.0.0.13"))),
-             qPrintable(fleet.errorString()));
+    QVERIFY(fleet.addServer(QStringLiteral("east"), QStringLiteral("127.0.9.12"),
+                            serverConfig.arg(QStringLiteral("east"), QStringLiteral("10.0.0.12")), locked));
+    QVERIFY(fleet.addServer(QStringLiteral("south"), QStringLiteral("127.0.9.13"),
+                            serverConfig.arg(QStringLiteral("south"), QStringLiteral("10.0.0.13"))));
 
     const QString csv = m_dir.filePath(QStringLiteral("push.csv"));
     tabtest::writeFile(
@@ -232,9 +226,8 @@ void TestTabRuns::cancelDuringARun()
     const QStringList addresses = {QStringLiteral("127.0.9.21"), QStringLiteral("127.0.9.22"),
                                    QStringLiteral("127.0.9.23"), QStringLiteral("127.0.9.24")};
     for (int i = 0; i < addresses.size(); ++i) {
-        QVERIFY2(
-            fleet.addServer(QStringLiteral("slow%1").arg(i + 1), addresses[i], QStringLiteral("[General]\n"), slow),
-            qPrintable(fleet.errorString()));
+        QVERIFY(
+            fleet.addServer(QStringLiteral("slow%1").arg(i + 1), addresses[i], QStringLiteral("[General]\n"), slow));
     }
     const QString csv = m_dir.filePath(QStringLiteral("cancel.csv"));
     tabtest::writeFile(csv, csvFor(addresses));
