@@ -66,6 +66,7 @@ struct ConfigSpies
     }
     int answers() const { return locked.count() + unlocked.count() + saved.count() + error.count(); }
     ConnectionError lastError() const { return error.last().at(1).value<ConnectionError>(); }
+    kelp::RequestId lastErrorId() const { return error.last().at(0).toUInt(); }
 
     QSignalSpy locked;
     QSignalSpy unlocked;
@@ -109,6 +110,12 @@ public:
     void ignore(WireType type)
     {
         answer(type, [](WireChannel&, const WireMessage&) {});
+    }
+    void answerWithError(WireType type, WireError code, const QString& text)
+    {
+        answer(type, [code, text](WireChannel& channel, const WireMessage& request) {
+            channel.send(WireMessage::error(request.requestId, code, text));
+        });
     }
     const QList<WireMessage>& requests() const { return m_requests; }
     QList<WireType> requestTypes() const
@@ -179,10 +186,39 @@ private:
     int m_dropped = 0;
 };
 
-kelp::RequestId connectAdmin(ConnectionManager& manager, const QString& address)
+kelp::RequestId connectAdmin(ConnectionManager& manager, const QString& host,
+                             const QString& password = QStringLiteral("pw"))
 {
-    return manager.connectToServer(QStringLiteral("admin"), QStringLiteral("pw"), OrrinUrl(address, s_port), false);
+    return manager.connectToServer(QStringLiteral("admin"), password, OrrinUrl(host, s_port), false);
 }
+
+// A manager, a scripted server, and once open() succeeded the server's
+// configuration with the spies on its answers.
+struct Session
+{
+    explicit Session(const QString& address) : server(address), address(address) {}
+
+    bool open()
+    {
+        QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
+        id = connectAdmin(manager, address);
+        if (!server.isListening() || !connected.wait(5000) || connected.at(0).at(0).toUInt() != id) {
+            return false;
+        }
+        target = manager.serverGroup(id)->servers().at(0);
+        config = target->config();
+        spies = std::make_unique<ConfigSpies>(config.data());
+        return true;
+    }
+
+    ScriptedServer server;
+    QString address;
+    ConnectionManager manager;
+    kelp::RequestId id = 0;
+    kelp::Server* target = nullptr;
+    QSharedPointer<OrrinConfig> config;
+    std::unique_ptr<ConfigSpies> spies;
+};
 
 } // namespace
 
@@ -193,14 +229,10 @@ class TestConnectionProtocol : public QObject
 private slots:
     void initTestCase();
     void connectsAndReadsConfiguration();
-    void reportsLoginRefusals_data();
-    void reportsLoginRefusals();
-    void reportsFailedTcpConnects_data();
-    void reportsFailedTcpConnects();
+    void reportsFailedConnects_data();
+    void reportsFailedConnects();
     void timesOutOnSilentServer_data();
     void timesOutOnSilentServer();
-    void dropsMisbehavingServerDuringConnect_data();
-    void dropsMisbehavingServerDuringConnect();
     void answersRequests();
     void reportsServerErrors();
     void failsRequestsWhenServerGoesSilent();
@@ -212,9 +244,6 @@ private slots:
     void logNeverShowsPassword();
 
 private:
-    // Connects to a scripted server and waits for the connection.
-    OrrinConfig* connectTo(ConnectionManager& manager, const QString& address);
-
     testsupport::TestSettings m_settings;
 };
 
@@ -225,16 +254,6 @@ void TestConnectionProtocol::initTestCase()
     QVERIFY2(!kelp::KelpSDK::instance()->logFilePath().isEmpty(), "the SDK log must be open for the log test");
 }
 
-OrrinConfig* TestConnectionProtocol::connectTo(ConnectionManager& manager, const QString& address)
-{
-    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
-    const kelp::RequestId id = connectAdmin(manager, address);
-    if (!connected.wait(5000) || connected.at(0).at(0).toUInt() != id) {
-        return nullptr;
-    }
-    return manager.serverGroup(id)->servers().at(0)->config().data();
-}
-
 void TestConnectionProtocol::connectsAndReadsConfiguration()
 {
     ScriptedServer server(QStringLiteral("127.0.5.1"));
@@ -242,8 +261,7 @@ void TestConnectionProtocol::connectsAndReadsConfiguration()
     ConnectionManager manager;
     ManagerSpies spies(manager);
 
-    const kelp::RequestId id = manager.connectToServer(QStringLiteral("admin"), QStringLiteral("secret"),
-                                                       OrrinUrl(QStringLiteral("127.0.5.1"), s_port), false);
+    const kelp::RequestId id = connectAdmin(manager, QStringLiteral("127.0.5.1"), QStringLiteral("secret"));
     QCOMPARE(spies.connectAnswers(), 0);
     QTRY_COMPARE(spies.connected.count(), 1);
     QCOMPARE(spies.connected.at(0).at(0).toUInt(), id);
@@ -256,15 +274,12 @@ void TestConnectionProtocol::connectsAndReadsConfiguration()
     kelp::ServerGroup* group = manager.serverGroup(id);
     QVERIFY(group);
     QCOMPARE(group->servers().size(), 1);
-    kelp::Server* server0 = group->servers().at(0);
-    QCOMPARE(server0->name(), QStringLiteral("Alpha"));
-    QCOMPARE(server0->host(), QStringLiteral("127.0.5.1"));
-    QSharedPointer<OrrinConfig> config = server0->config();
-    QVERIFY(config);
+    QCOMPARE(group->servers().at(0)->name(), QStringLiteral("Alpha"));
+    QCOMPARE(group->servers().at(0)->host(), QStringLiteral("127.0.5.1"));
+    QSharedPointer<OrrinConfig> config = group->servers().at(0)->config();
     QVERIFY(!config->isLocked());
     QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
     QCOMPARE(config->workingConfigCopy(), config->workingConfigCopy());
-    QVERIFY(!manager.serverGroup(id + 1000));
 
     manager.disconnectFromAll();
     QVERIFY2(manager.serverGroup(id) == nullptr, "the group goes with the disconnect");
@@ -274,81 +289,96 @@ void TestConnectionProtocol::connectsAndReadsConfiguration()
     QTRY_COMPARE(server.requestTypes().last(), WireType::Bye);
 }
 
-void TestConnectionProtocol::reportsLoginRefusals_data()
+void TestConnectionProtocol::reportsFailedConnects_data()
 {
-    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("host");
+    // "refuse:<code>:<lock-out>" answers the login so, "raw" sends `reply`
+    // instead of speaking the protocol (nothing: closes at once), "none" has
+    // nothing listening.
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("code");
-    QTest::addColumn<int>("lockout");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("wrong password") << QStringLiteral("127.0.5.3") << 2 << 0
-                                    << QStringLiteral("Invalid username or password. Server: 127.0.5.3, port: 8601");
-    QTest::newRow("locked out") << QStringLiteral("127.0.5.4") << 12 << 300
-                                << QStringLiteral(
-                                       "Your account is locked for 5 minutes. Server: 127.0.5.4, port: 8601");
+    const QString setUpFailed = QStringLiteral("Failed to set up connection. Server: %1, port: 8601");
+    QTest::newRow("wrong password") << "127.0.5.3"
+                                    << "refuse:2:0" << QByteArray() << 2
+                                    << "Invalid username or password. Server: 127.0.5.3, port: 8601";
+    QTest::newRow("locked out") << "127.0.5.4"
+                                << "refuse:12:300" << QByteArray() << 12
+                                << "Your account is locked for 5 minutes. Server: 127.0.5.4, port: 8601";
+    QTest::newRow("refused") << "127.0.5.6"
+                             << "none" << QByteArray() << 4
+                             << "Failed to connect to the server. Server: 127.0.5.6, port: 8601";
+    QTest::newRow("host not found") << "no-such-host.invalid"
+                                    << "none" << QByteArray() << 5
+                                    << "Server is not available. Server: no-such-host.invalid, port: 8601";
+    QTest::newRow("garbage") << "127.0.5.10"
+                             << "raw" << QByteArray("220 smtp.example ESMTP ready\r\n") << 6
+                             << setUpFailed.arg(QStringLiteral("127.0.5.10"));
+    QTest::newRow("oversized length") << "127.0.5.11"
+                                      << "raw" << QByteArray::fromHex("4f520184ffffffff") + QByteArray(64, 'x') << 6
+                                      << setUpFailed.arg(QStringLiteral("127.0.5.11"));
+    QTest::newRow("closes at once") << "127.0.5.12"
+                                    << "raw" << QByteArray() << 6 << setUpFailed.arg(QStringLiteral("127.0.5.12"));
+    QTest::newRow("answer to another request") << "127.0.5.13"
+                                               << "raw" << WireMessage::welcome(999999, QStringLiteral("x")).encode()
+                                               << 6 << setUpFailed.arg(QStringLiteral("127.0.5.13"));
+    QTest::newRow("newer protocol version") << "127.0.5.14"
+                                            << "raw" << QByteArray::fromHex("4f52028100000004") + QByteArray(4, '\0')
+                                            << 6 << setUpFailed.arg(QStringLiteral("127.0.5.14"));
 }
 
-void TestConnectionProtocol::reportsLoginRefusals()
+void TestConnectionProtocol::reportsFailedConnects()
 {
-    QFETCH(QString, address);
+    QFETCH(QString, host);
+    QFETCH(QString, server);
+    QFETCH(QByteArray, reply);
     QFETCH(int, code);
-    QFETCH(int, lockout);
-    QFETCH(QString, text);
 
-    ScriptedServer server(address);
-    QVERIFY(server.isListening());
-    server.answer(WireType::Login, [code, lockout](WireChannel& channel, const WireMessage& request) {
-        channel.send(WireMessage::loginRefused(request.requestId, code, lockout));
-        channel.close();
-    });
+    std::unique_ptr<ScriptedServer> scripted;
+    QTcpServer raw;
+    std::unique_ptr<QTcpSocket> peer;
+    const int lockout = server.section(QLatin1Char(':'), 2).toInt();
+    if (server.startsWith(QLatin1String("refuse"))) {
+        scripted = std::make_unique<ScriptedServer>(host);
+        QVERIFY(scripted->isListening());
+        scripted->answer(WireType::Login, [code, lockout](WireChannel& channel, const WireMessage& request) {
+            channel.send(WireMessage::loginRefused(request.requestId, code, lockout));
+            channel.close();
+        });
+    } else if (server == QLatin1String("raw")) {
+        QVERIFY(raw.listen(QHostAddress(host), s_port));
+        connect(&raw, &QTcpServer::newConnection, this, [&] {
+            peer.reset(raw.nextPendingConnection());
+            if (reply.isEmpty()) {
+                peer->close();
+            } else {
+                peer->write(reply);
+            }
+        });
+    }
     ConnectionManager manager;
     ManagerSpies spies(manager);
 
-    manager.connectToServer(QStringLiteral("admin"), QStringLiteral("wrong"), OrrinUrl(address, s_port), false);
-    QTRY_COMPARE(spies.loginError.count(), 1);
+    connectAdmin(manager, host, QStringLiteral("wrong"));
+    QTRY_COMPARE_WITH_TIMEOUT(spies.loginError.count(), 1, 15000);
     const auto error = spies.loginError.at(0).at(0).value<LoginError>();
+    QTEST(error.toString(), "text");
     QCOMPARE(error.errorId(), code);
     QCOMPARE(error.lockoutSeconds(), lockout);
-    QCOMPARE(error.server(), address);
+    QCOMPARE(error.server(), host);
     QCOMPARE(error.port(), s_port);
-    QCOMPARE(error.toString(), text);
     QCOMPARE(error.loginData().username(), QStringLiteral("admin"));
     QVERIFY2(error.loginData().password().isEmpty(), "an error value must not carry the password");
+    if (peer) {
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    }
 
-    // A refused login leaves nothing to disconnect and nothing to answer.
+    // A failed connect leaves nothing to disconnect and nothing to answer.
     manager.disconnectFromAll();
     drainQueuedSignals();
     QCOMPARE(spies.disconnected.count(), 0);
-    QCOMPARE(spies.connectAnswers(), 1);
-}
-
-void TestConnectionProtocol::reportsFailedTcpConnects_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("refused") << QStringLiteral("127.0.5.6") << 4
-                             << QStringLiteral("Failed to connect to the server. Server: 127.0.5.6, port: 8601");
-    QTest::newRow("host not found") << QStringLiteral("no-such-host.invalid") << 5
-                                    << QStringLiteral(
-                                           "Server is not available. Server: no-such-host.invalid, port: 8601");
-}
-
-void TestConnectionProtocol::reportsFailedTcpConnects()
-{
-    QFETCH(QString, host);
-    QFETCH(int, code);
-    QFETCH(QString, text);
-
-    ConnectionManager manager;
-    ManagerSpies spies(manager);
-    connectAdmin(manager, host);
-    QTRY_COMPARE_WITH_TIMEOUT(spies.loginError.count(), 1, 15000);
-    const auto error = spies.loginError.at(0).at(0).value<LoginError>();
-    QCOMPARE(error.errorId(), code);
-    QCOMPARE(error.toString(), text);
-    drainQueuedSignals();
     QCOMPARE(spies.connectAnswers(), 1);
 }
 
@@ -392,57 +422,12 @@ void TestConnectionProtocol::timesOutOnSilentServer()
     QCOMPARE(spies.connectAnswers(), 1);
 }
 
-void TestConnectionProtocol::dropsMisbehavingServerDuringConnect_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QByteArray>("reply");
-
-    QTest::newRow("garbage") << QStringLiteral("127.0.5.10") << QByteArray("220 smtp.example ESMTP ready\r\n");
-    QTest::newRow("oversized length") << QStringLiteral("127.0.5.11")
-                                      << QByteArray::fromHex("4f520184ffffffff") + QByteArray(64, 'x');
-    QTest::newRow("closes at once") << QStringLiteral("127.0.5.12") << QByteArray();
-    QTest::newRow("answer to another request")
-        << QStringLiteral("127.0.5.13") << WireMessage::welcome(999999, QStringLiteral("x")).encode();
-    QTest::newRow("newer protocol version")
-        << QStringLiteral("127.0.5.14") << QByteArray::fromHex("4f52028100000004") + QByteArray(4, '\0');
-}
-
-void TestConnectionProtocol::dropsMisbehavingServerDuringConnect()
-{
-    QFETCH(QString, address);
-    QFETCH(QByteArray, reply);
-
-    QTcpServer raw;
-    QVERIFY(raw.listen(QHostAddress(address), s_port));
-    std::unique_ptr<QTcpSocket> peer;
-    connect(&raw, &QTcpServer::newConnection, this, [&] {
-        peer.reset(raw.nextPendingConnection());
-        if (reply.isEmpty()) {
-            peer->close();
-        } else {
-            peer->write(reply);
-        }
-    });
-    ConnectionManager manager;
-    ManagerSpies spies(manager);
-
-    connectAdmin(manager, address);
-    QTRY_COMPARE(spies.loginError.count(), 1);
-    QCOMPARE(spies.loginError.at(0).at(0).value<LoginError>().toString(),
-             QStringLiteral("Failed to set up connection. Server: %1, port: 8601").arg(address));
-    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
-    drainQueuedSignals();
-    QCOMPARE(spies.connectAnswers(), 1);
-}
-
 void TestConnectionProtocol::answersRequests()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.20"));
-    QVERIFY(server.isListening());
-    ConnectionManager manager;
-    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.20"));
-    QVERIFY(config);
-    ConfigSpies spies(config);
+    Session session(QStringLiteral("127.0.5.20"));
+    QVERIFY(session.open());
+    OrrinConfig* config = session.config.data();
+    ConfigSpies& spies = *session.spies;
 
     const kelp::RequestId lockId = config->lock(false);
     QCOMPARE(spies.answers(), 0);
@@ -455,7 +440,7 @@ void TestConnectionProtocol::answersRequests()
     const kelp::RequestId saveId = config->saveToServer(false, true);
     QTRY_COMPARE(spies.saved.count(), 1);
     QCOMPARE(spies.saved.at(0).at(0).toUInt(), saveId);
-    const WireMessage& save = server.requests().last();
+    const WireMessage& save = session.server.requests().last();
     QCOMPARE(save.type, WireType::Save);
     QVERIFY(save.replace);
     QVERIFY(!save.force);
@@ -463,169 +448,144 @@ void TestConnectionProtocol::answersRequests()
 
     config->saveToServer(false, false);
     QTRY_COMPARE(spies.saved.count(), 2);
-    QVERIFY2(!server.requests().last().replace, "a merge save must say so");
+    QVERIFY2(!session.server.requests().last().replace, "a merge save must say so");
 
     const kelp::RequestId unlockId = config->unlock(true);
     QTRY_COMPARE(spies.unlocked.count(), 1);
     QCOMPARE(spies.unlocked.at(0).at(0).toUInt(), unlockId);
     QVERIFY(!config->isLocked());
-    QVERIFY(server.requests().last().force);
+    QVERIFY(session.server.requests().last().force);
     QCOMPARE(spies.answers(), 4);
 
     // A server answering "locked" without holding the lock is believed.
-    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
+    session.server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
         channel.send(WireMessage::locked(request.requestId, false));
     });
     config->lock(false);
     QTRY_COMPARE(spies.locked.count(), 2);
     QVERIFY(!config->isLocked());
     QCOMPARE(spies.error.count(), 0);
-    manager.disconnectFromAll();
 }
 
 void TestConnectionProtocol::reportsServerErrors()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.21"));
-    QVERIFY(server.isListening());
-    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
-        channel.send(WireMessage::error(request.requestId, WireError::LockHeld,
-                                        QStringLiteral("The configuration is locked by another session")));
-    });
-    server.answer(WireType::Unlock, [](WireChannel& channel, const WireMessage& request) {
-        channel.send(WireMessage::error(request.requestId, WireError::NotLocked, QString()));
-    });
-    ConnectionManager manager;
-    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.21"));
-    QVERIFY(config);
-    ConfigSpies spies(config);
+    Session session(QStringLiteral("127.0.5.21"));
+    session.server.answerWithError(WireType::Lock, WireError::LockHeld,
+                                   QStringLiteral("The configuration is locked by another session"));
+    session.server.answerWithError(WireType::Unlock, WireError::NotLocked, QString());
+    QVERIFY(session.open());
+    ConfigSpies& spies = *session.spies;
 
-    const kelp::RequestId lockId = config->lock(false);
+    const kelp::RequestId lockId = session.config->lock(false);
     QTRY_COMPARE(spies.error.count(), 1);
-    QCOMPARE(spies.error.at(0).at(0).toUInt(), lockId);
+    QCOMPARE(spies.lastErrorId(), lockId);
     QCOMPARE(spies.lastError().errorId(), 3);
     QCOMPARE(spies.lastError().toString(), QStringLiteral("The configuration is locked by another session"));
-    QVERIFY(!config->isLocked());
+    QVERIFY(!session.config->isLocked());
 
-    config->unlock(false);
+    session.config->unlock(false);
     QTRY_COMPARE(spies.error.count(), 2);
     QCOMPARE(spies.lastError().toString(), QStringLiteral("127.0.5.21:8601 refused the request (code 4)"));
     QCOMPARE(spies.answers(), 2);
 
     // An error answer does not end the session.
-    config->saveToServer(false, false);
+    session.config->saveToServer(false, false);
     QTRY_COMPARE(spies.saved.count(), 1);
-    manager.disconnectFromAll();
 }
 
 void TestConnectionProtocol::failsRequestsWhenServerGoesSilent()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.22"));
-    QVERIFY(server.isListening());
-    server.ignore(WireType::Save);
-    server.ignore(WireType::Unlock);
-    ConnectionManager manager;
-    manager.setRequestTimeout(300);
-    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.22"));
-    QVERIFY(config);
-    ConfigSpies spies(config);
+    Session session(QStringLiteral("127.0.5.22"));
+    session.server.ignore(WireType::Save);
+    session.server.ignore(WireType::Unlock);
+    session.manager.setRequestTimeout(300);
+    QVERIFY(session.open());
+    ConfigSpies& spies = *session.spies;
 
-    config->lock(false);
+    session.config->lock(false);
     QTRY_COMPARE(spies.locked.count(), 1);
-    const kelp::RequestId saveId = config->saveToServer(false, false);
-    const kelp::RequestId unlockId = config->unlock(true);
+    const kelp::RequestId saveId = session.config->saveToServer(false, false);
+    const kelp::RequestId unlockId = session.config->unlock(true);
     QTRY_COMPARE(spies.error.count(), 2);
     QCOMPARE(spies.error.at(0).at(0).toUInt(), saveId);
     QCOMPARE(spies.error.at(0).at(1).value<ConnectionError>().errorId(), 102);
     QCOMPARE(spies.error.at(0).at(1).value<ConnectionError>().toString(),
              QStringLiteral("No answer from 127.0.5.22:8601 to the save request in time"));
     // The unlock queued behind it was already sent; the session closes, so it fails too.
-    QCOMPARE(spies.error.at(1).at(0).toUInt(), unlockId);
-    QCOMPARE(spies.error.at(1).at(1).value<ConnectionError>().errorId(), 101);
-    QVERIFY(!config->isLocked());
-    QTRY_COMPARE(server.dropped(), 1);
+    QCOMPARE(spies.lastErrorId(), unlockId);
+    QCOMPARE(spies.lastError().errorId(), 101);
+    QVERIFY(!session.config->isLocked());
+    QTRY_COMPARE(session.server.dropped(), 1);
 
     // The server is not trusted again.
-    config->lock(false);
+    session.config->lock(false);
     QTRY_COMPARE(spies.error.count(), 3);
     QCOMPARE(spies.lastError().toString(), QStringLiteral("Not connected to 127.0.5.22:8601"));
     QCOMPARE(spies.answers(), 4);
-    manager.disconnectFromAll();
 }
 
 void TestConnectionProtocol::failsRequestsWhenConnectionDrops()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.23"));
-    QVERIFY(server.isListening());
-    server.answer(WireType::Save, [&server](WireChannel&, const WireMessage&) { server.dropAll(); });
-    ConnectionManager manager;
-    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.23"));
-    QVERIFY(config);
-    ConfigSpies spies(config);
+    Session session(QStringLiteral("127.0.5.23"));
+    session.server.answer(WireType::Save, [&session](WireChannel&, const WireMessage&) { session.server.dropAll(); });
+    QVERIFY(session.open());
+    ConfigSpies& spies = *session.spies;
 
-    config->lock(false);
+    session.config->lock(false);
     QTRY_COMPARE(spies.locked.count(), 1);
-    const kelp::RequestId saveId = config->saveToServer(false, true);
+    const kelp::RequestId saveId = session.config->saveToServer(false, true);
     QTRY_COMPARE(spies.error.count(), 1);
-    QCOMPARE(spies.error.at(0).at(0).toUInt(), saveId);
+    QCOMPARE(spies.lastErrorId(), saveId);
     QCOMPARE(spies.lastError().errorId(), 101);
     QVERIFY2(spies.lastError().toString().startsWith(QStringLiteral("Connection to 127.0.5.23:8601 lost: ")),
              qPrintable(spies.lastError().toString()));
-    QVERIFY(!config->isLocked());
+    QVERIFY(!session.config->isLocked());
 
     // The group stays until the disconnect, which is answered as usual.
-    ManagerSpies managerSpies(manager);
-    manager.disconnectFromAll();
+    ManagerSpies managerSpies(session.manager);
+    session.manager.disconnectFromAll();
     QTRY_COMPARE(managerSpies.disconnected.count(), 1);
 }
 
 void TestConnectionProtocol::dropsServerSendingUnexpectedAnswers()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.24"));
-    QVERIFY(server.isListening());
-    server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
+    Session session(QStringLiteral("127.0.5.24"));
+    session.server.answer(WireType::Lock, [](WireChannel& channel, const WireMessage& request) {
         channel.send(WireMessage::plain(WireType::Saved, request.requestId));
     });
-    ConnectionManager manager;
-    OrrinConfig* config = connectTo(manager, QStringLiteral("127.0.5.24"));
-    QVERIFY(config);
-    ConfigSpies spies(config);
+    QVERIFY(session.open());
 
-    config->lock(false);
-    QTRY_COMPARE(spies.error.count(), 1);
-    QCOMPARE(spies.lastError().errorId(), 104);
-    QVERIFY2(spies.lastError().toString().startsWith(QStringLiteral("Invalid answer from 127.0.5.24:8601: saved #")),
-             qPrintable(spies.lastError().toString()));
-    QTRY_COMPARE(server.dropped(), 1);
-    QCOMPARE(spies.answers(), 1);
-    manager.disconnectFromAll();
+    session.config->lock(false);
+    QTRY_COMPARE(session.spies->error.count(), 1);
+    QCOMPARE(session.spies->lastError().errorId(), 104);
+    QVERIFY2(session.spies->lastError().toString().startsWith(
+                 QStringLiteral("Invalid answer from 127.0.5.24:8601: saved #")),
+             qPrintable(session.spies->lastError().toString()));
+    QTRY_COMPARE(session.server.dropped(), 1);
+    QCOMPARE(session.spies->answers(), 1);
 }
 
 void TestConnectionProtocol::answersAfterDisconnectWithNotConnected()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.25"));
-    QVERIFY(server.isListening());
-    server.ignore(WireType::Lock);
-    ConnectionManager manager;
-    const kelp::RequestId id = connectAdmin(manager, QStringLiteral("127.0.5.25"));
-    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
-    QTRY_COMPARE(connected.count(), 1);
-    // Kept beyond the disconnect, as an operation keeps it until the next server.
-    QSharedPointer<OrrinConfig> config = manager.serverGroup(id)->servers().at(0)->config();
-    ConfigSpies spies(config.data());
+    Session session(QStringLiteral("127.0.5.25"));
+    session.server.ignore(WireType::Lock);
+    QVERIFY(session.open());
+    ConfigSpies& spies = *session.spies;
 
-    const kelp::RequestId pending = config->lock(false);
-    QTRY_COMPARE(server.requestTypes().last(), WireType::Lock);
-    manager.disconnectFromAll();
+    // The configuration is kept beyond the disconnect, as an operation keeps it until the next server.
+    const kelp::RequestId pending = session.config->lock(false);
+    QTRY_COMPARE(session.server.requestTypes().last(), WireType::Lock);
+    session.manager.disconnectFromAll();
     QTRY_COMPARE(spies.error.count(), 1);
-    QCOMPARE(spies.error.at(0).at(0).toUInt(), pending);
+    QCOMPARE(spies.lastErrorId(), pending);
     QCOMPARE(spies.lastError().errorId(), 101);
 
-    const kelp::RequestId later = config->saveToServer(false, false);
+    const kelp::RequestId later = session.config->saveToServer(false, false);
     QCOMPARE(spies.error.count(), 1);
     QTRY_COMPARE(spies.error.count(), 2);
-    QCOMPARE(spies.error.at(1).at(0).toUInt(), later);
+    QCOMPARE(spies.lastErrorId(), later);
     QCOMPARE(spies.lastError().errorId(), 103);
-    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    QCOMPARE(session.config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
 }
 
 void TestConnectionProtocol::disconnectSaysGoodbyeAndAbandonsPendingConnects()
@@ -648,30 +608,24 @@ void TestConnectionProtocol::disconnectSaysGoodbyeAndAbandonsPendingConnects()
 
 void TestConnectionProtocol::restartIsSent()
 {
-    ScriptedServer server(QStringLiteral("127.0.5.27"));
-    QVERIFY(server.isListening());
-    ConnectionManager manager;
-    QSignalSpy connected(&manager, &ConnectionManager::allServersConnected);
-    const kelp::RequestId id = connectAdmin(manager, QStringLiteral("127.0.5.27"));
-    QTRY_COMPARE(connected.count(), 1);
-    kelp::Server* target = manager.serverGroup(id)->servers().at(0);
-    ConfigSpies spies(target->config().data());
+    Session session(QStringLiteral("127.0.5.27"));
+    QVERIFY(session.open());
 
-    target->restart(true);
+    session.target->restart(true);
     // Sent behind the restart: the server closes without answering it.
-    const kelp::RequestId lockId = target->config()->lock(false);
-    QTRY_COMPARE(spies.error.count(), 1);
-    QCOMPARE(spies.error.at(0).at(0).toUInt(), lockId);
-    QCOMPARE(spies.lastError().errorId(), 101);
-    QCOMPARE(server.requests().at(3).type, WireType::Restart);
-    QVERIFY(server.requests().at(3).force);
+    const kelp::RequestId lockId = session.config->lock(false);
+    QTRY_COMPARE(session.spies->error.count(), 1);
+    QCOMPARE(session.spies->lastErrorId(), lockId);
+    QCOMPARE(session.spies->lastError().errorId(), 101);
+    QCOMPARE(session.server.requests().at(3).type, WireType::Restart);
+    QVERIFY(session.server.requests().at(3).force);
 
     // The server is valid until the disconnect; the disconnect is answered.
-    QCOMPARE(target->name(), QStringLiteral("Alpha"));
-    QSignalSpy disconnected(&manager, &ConnectionManager::allServersDisconnected);
-    manager.disconnectFromAll();
+    QCOMPARE(session.target->name(), QStringLiteral("Alpha"));
+    QSignalSpy disconnected(&session.manager, &ConnectionManager::allServersDisconnected);
+    session.manager.disconnectFromAll();
     QTRY_COMPARE(disconnected.count(), 1);
-    QCOMPARE(spies.answers(), 1);
+    QCOMPARE(session.spies->answers(), 1);
 }
 
 void TestConnectionProtocol::logNeverShowsPassword()

@@ -84,14 +84,8 @@ void TestLocalUserConfig::valueSurvivesIntoAFreshProcess_data()
 
     QTest::newRow("rectangle") << "geometry"
                                << "mainwin_geometry" << QVariant(QRect(140, 90, 701, 499));
-    QTest::newRow("rectangle off screen") << "geometry"
-                                          << "other" << QVariant(QRect(-20, -5, 1, 1));
-    QTest::newRow("windows path") << "backup_paths"
-                                  << "csv" << QVariant(QStringLiteral("C:\\Fleet\\servers.csv"));
     QTest::newRow("non-ASCII text") << "backup_paths"
                                     << "output" << QVariant(QString::fromUtf8("/srv/Sicherung/\xC3\xBC"));
-    QTest::newRow("number") << "pushconfig_options"
-                            << "mode" << QVariant(1);
     QTest::newRow("flag") << "pushconfig_options"
                           << "restart" << QVariant(true);
 }
