@@ -216,21 +216,11 @@ void TestSimulatedServer::saves_data()
     QTest::addColumn<bool>("replace");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("merge replaces a section in place")
-        << QStringLiteral("[Licence]\nkey=XYZ\nseats=4") << false
-        << QStringLiteral("[General]\nname=north\n[Licence]\nkey=XYZ\nseats=4\n[Network]\naddress=10.0.0.5");
-    QTest::newRow("merge appends a new section")
-        << QStringLiteral("[User1001]\nrole=viewer") << false
-        << QStringLiteral("[General]\nname=north\n[Licence]\nkey=ABC\n[Network]\naddress=10.0.0.5\n"
-                          "[User1001]\nrole=viewer");
     QTest::newRow("merge of both kinds, in the upload's order")
         << QStringLiteral("[Storage3]\npath=/d\n[General]\nname=south") << false
         << QStringLiteral("[General]\nname=south\n[Licence]\nkey=ABC\n[Network]\naddress=10.0.0.5\n"
                           "[Storage3]\npath=/d");
     QTest::newRow("merge without sections keeps everything") << QStringLiteral("loose=1") << false << s_config;
-    QTest::newRow("replace takes the upload whole")
-        << QStringLiteral("[Network0]\naddress=10.0.0.9\n[*Script7]\nrun fast") << true
-        << QStringLiteral("[Network0]\naddress=10.0.0.9\n[*Script7]\nrun fast");
     QTest::newRow("replace with nothing empties") << QString() << true << QString();
 }
 
