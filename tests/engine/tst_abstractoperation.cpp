@@ -73,8 +73,6 @@ private slots:
     void csvSizeLimit_data();
     void csvSizeLimit();
 
-    void reportFileExists_data();
-    void reportFileExists();
     void reportFileExistsWithoutWidgets();
     void reportDirectoryMissing();
     void reportHoldsEveryLineOfTheRun();
@@ -241,46 +239,6 @@ void TestAbstractOperation::csvSizeLimit()
     } else {
         QCOMPARE(operation.listLoadedCount, 0);
         QCOMPARE(recorder.lines(), QStringList{QStringLiteral("ERROR: The CSV file is too big, the limit is 1MB")});
-    }
-}
-
-void TestAbstractOperation::reportFileExists_data()
-{
-    QTest::addColumn<bool>("answer");
-    QTest::newRow("no") << false;
-    QTest::newRow("yes") << true;
-}
-
-void TestAbstractOperation::reportFileExists()
-{
-    QFETCH(bool, answer);
-
-    const QString report = path(QStringLiteral("report.txt"));
-    QVERIFY(writeFile(report, "earlier run\n"));
-
-    ListOperation operation;
-    OperationRecorder recorder(&operation);
-    QStringList questions;
-    operation.setOverwriteQuestion([&](const QString& title, const QString& text) {
-        questions << title << text;
-        return answer;
-    });
-    operation.options().setReportPath(report);
-    operation.options().setCsvPath(writeCsv("host,username,password\n127.0.7.5,u,p\n"));
-    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
-
-    QCOMPARE(questions,
-             (QStringList{QStringLiteral("File Already Exists"),
-                          QStringLiteral("The report file you have you chosen already exists. Overwrite?")}));
-    QCOMPARE(recorder.finishedCount(), 1);
-    if (answer) {
-        QCOMPARE(recorder.lines(), QStringList{kFinished});
-        QCOMPARE(readFile(report), QByteArray("INFO: Finished!\n"));
-    } else {
-        // Refused: the run ends before the server list is even read.
-        QCOMPARE(operation.listLoadedCount, 0);
-        QVERIFY(recorder.lines().isEmpty());
-        QCOMPARE(readFile(report), QByteArray("earlier run\n"));
     }
 }
 
