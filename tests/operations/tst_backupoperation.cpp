@@ -33,7 +33,6 @@ private slots:
 
     void namingModes_data();
     void namingModes();
-    void fileHoldsTheConfigurationByteForByte();
     void numberedNamesAcrossRuns();
     void namesLeavingTheDirectoryAreRefused_data();
     void namesLeavingTheDirectoryAreRefused();
@@ -115,27 +114,6 @@ void TestBackupOperation::namingModes()
                                    << kFinished);
     QCOMPARE(outFiles(), QStringList{fileName});
     QCOMPARE(readFile(path), kConfig.toUtf8());
-}
-
-void TestBackupOperation::fileHoldsTheConfigurationByteForByte()
-{
-    // Lines before the first header, CR LF, a comment, non-ASCII text and no
-    // final line feed. (Header lines are written as "[name]": the document
-    // keeps nothing after the "]".)
-    const QString config = QStringLiteral("; written by hand\r\n\r\n[General]\nname=Zürich Süd ✓\r\n"
-                                          "# keep\n[*Script1]\n  echo 'a = b'\n[Licence]\nkey = K-1  ");
-    FleetFixture fleet;
-    QVERIFY(fleet.addServer(QStringLiteral("zurich"), QStringLiteral("127.0.7.2"), config));
-    BackupOperation operation;
-    OperationRecorder recorder(&operation);
-    operation.options().setCsvPath(csvFor({QStringLiteral("127.0.7.2")}));
-    operation.options().setOutputDirectory(outDir());
-    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
-
-    const QByteArray written = readFile(m_out->filePath(QStringLiteral("zurich.conf")));
-    QCOMPARE(written, readFile(fleet.configPath(QStringLiteral("zurich"))));
-    QCOMPARE(written, config.toUtf8());
-    QVERIFY2(!written.startsWith("\xEF\xBB\xBF"), "the file starts with a byte-order mark");
 }
 
 void TestBackupOperation::numberedNamesAcrossRuns()
