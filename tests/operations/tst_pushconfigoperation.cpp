@@ -72,8 +72,6 @@ private slots:
 
     void modesAndPreservedSections_data();
     void modesAndPreservedSections();
-    void twoSectionsOfPreservedKind();
-    void fileSectionReplacesPreservedOne();
     void configurationErrors_data();
     void configurationErrors();
     void rejectedHeaderReleasesLockAndGoesOn();
@@ -142,9 +140,6 @@ void TestPushConfigOperation::modesAndPreservedSections_data()
     const int replace = int(PushMode::Replace);
     QTest::newRow("merge") << merge << QStringList{} << kMerged;
     QTest::newRow("merge, both") << merge << QStringList{"Network", "Licence"} << kMerged;
-    QTest::newRow("replace") << replace << QStringList{} << "[General]\nname=pushed\n[Relay2]\non=2\n";
-    QTest::newRow("replace, licence") << replace << QStringList{"Licence"}
-                                      << "[Licence]\nkey=L1\n[General]\nname=pushed\n[Relay2]\non=2\n";
     QTest::newRow("replace, both (licence first)")
         << replace << QStringList{"Network", "Licence"}
         << "[Licence]\nkey=L1\n[Network]\nip=10.0.0.1\n[General]\nname=pushed\n[Relay2]\non=2\n";
@@ -175,41 +170,6 @@ void TestPushConfigOperation::modesAndPreservedSections()
     QCOMPARE(fleet.configText(QStringLiteral("b")), expected);
     QVERIFY(!fleet.server(QStringLiteral("a"))->isLockHeld());
     QCOMPARE(fleet.events(QStringLiteral("a"), Kind::Restart).size(), 0);
-}
-
-void TestPushConfigOperation::twoSectionsOfPreservedKind()
-{
-    FleetFixture fleet;
-    QVERIFY(fleet.addServer(QStringLiteral("a"), QStringLiteral("127.0.8.3"),
-                            QStringLiteral("[Network1]\nip=1\n[General]\nname=a\n[Network0]\nip=0\n[Licence]\nk=1\n")));
-    PushConfigOperation operation;
-    OperationRecorder recorder(&operation);
-    operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.3")}));
-    operation.options().setConfigFilePath(writeConfig(QStringLiteral("[General]\nname=new\n")));
-    operation.options().setPushMode(int(PushMode::Replace));
-    operation.options().insertPreservedSection(QStringLiteral("Network"));
-    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
-
-    QCOMPARE(fleet.configText(QStringLiteral("a")),
-             QStringLiteral("[Network1]\nip=1\n[Network0]\nip=0\n[General]\nname=new\n"));
-}
-
-void TestPushConfigOperation::fileSectionReplacesPreservedOne()
-{
-    FleetFixture fleet;
-    QVERIFY(fleet.addServer(QStringLiteral("a"), QStringLiteral("127.0.8.4"), kServer));
-    PushConfigOperation operation;
-    OperationRecorder recorder(&operation);
-    operation.options().setCsvPath(csvFor({QStringLiteral("127.0.8.4")}));
-    operation.options().setConfigFilePath(writeConfig(QStringLiteral("[Relay2]\non=2\n[Network]\nip=192.0.2.9\n")));
-    operation.options().setPushMode(int(PushMode::Replace));
-    operation.options().insertPreservedSection(QStringLiteral("Network"));
-    operation.options().insertPreservedSection(QStringLiteral("Licence"));
-    QVERIFY2(recorder.run(), qPrintable(recorder.lines().join(u'\n')));
-
-    // The file's Network takes the place of the server's own, which is not kept.
-    QCOMPARE(fleet.configText(QStringLiteral("a")),
-             QStringLiteral("[Licence]\nkey=L1\n[Network]\nip=192.0.2.9\n\n[Relay2]\non=2"));
 }
 
 void TestPushConfigOperation::configurationErrors_data()
