@@ -68,7 +68,6 @@ class TestRunTally : public QObject
 private slots:
     void exitStatus_data();
     void exitStatus();
-    void reporterSplitsStreams();
     void progressLineOnlyOnTheTerminal();
 };
 
@@ -122,21 +121,6 @@ void TestRunTally::exitStatus()
     QTEST(tally.serversFailed(), "failed");
     QVERIFY(tally.currentHost().isEmpty());
     QCOMPARE(asked, tally.serversDone());
-}
-
-void TestRunTally::reporterSplitsStreams()
-{
-    ScriptedOperation operation;
-    RunTally tally(operation, [] { return 1; });
-    const TemporaryFile out(std::tmpfile());
-    const TemporaryFile err(std::tmpfile());
-    QVERIFY(out && err);
-    ConsoleReporter reporter(operation, tally, out.get(), err.get(), nullptr);
-    operation.play(
-        {"M:Connecting to 10.0.0.5...", "M:Connected", "E:Login Error: Zürich refused", "S", "M:Finished!", "F"});
-    QCOMPARE(contents(out.get()), QStringLiteral("INFO: Connecting to 10.0.0.5...\nINFO: Connected\nINFO: ") +
-                                      QString(58, QLatin1Char('-')) + QStringLiteral("\nINFO: Finished!\n"));
-    QCOMPARE(contents(err.get()), QStringLiteral("ERROR: Login Error: Zürich refused\n"));
 }
 
 void TestRunTally::progressLineOnlyOnTheTerminal()
