@@ -142,12 +142,6 @@ void TestBackupTab::settingsAreSavedAsTyped()
              m_dir.path());
     QCOMPARE(tabtest::stored(QStringLiteral("backup_options"), QStringLiteral("mode")).toString(),
              QStringLiteral("Both"));
-
-    const BackupTab next(nullptr);
-    QCOMPARE(tabtest::child<QLineEdit>(next, "csvServerListLineEdit")->text(), typedCsv);
-    QCOMPARE(tabtest::child<QLineEdit>(next, "reportOutputLineEdit")->text(), typedReport);
-    QCOMPARE(tabtest::child<QComboBox>(next, "modeComboBox")->currentText(), QStringLiteral("Both"));
-    QCOMPARE(next.options().namingMode(), qint32(NamingMode::Both));
 }
 
 void TestBackupTab::validation_data()

@@ -89,6 +89,9 @@ QString valueOf(const QWidget& tab, const QString& name, const QByteArray& prope
         return spacersOf(*qobject_cast<const QLayout*>(target));
     }
     const QMetaProperty meta = target->metaObject()->property(target->metaObject()->indexOfProperty(property));
+    if (!meta.isValid()) {
+        return QStringLiteral("<no property %1>").arg(QLatin1String(property));
+    }
     const QVariant value = meta.read(target);
     if (meta.isEnumType()) {
         return QLatin1String(meta.enumerator().valueToKey(value.toInt()));
