@@ -25,7 +25,6 @@ class TestBackupTab : public QObject
 private slots:
     void initTestCase();
     void init();
-    void firstStartWithoutStoredSettings();
     void storedSettingsAreLoaded_data();
     void storedSettingsAreLoaded();
     void settingsAreSavedAsTyped();
@@ -50,27 +49,6 @@ void TestBackupTab::initTestCase()
 void TestBackupTab::init()
 {
     tabtest::clearStoredSettings();
-}
-
-void TestBackupTab::firstStartWithoutStoredSettings()
-{
-    const BackupTab tab(nullptr);
-    for (const char* name : {"csvServerListLineEdit", "reportOutputLineEdit", "configOutputLineEdit"}) {
-        QVERIFY2(tabtest::child<QLineEdit>(tab, name)->text().isEmpty(), name);
-    }
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "configOutputLineEdit")->styleSheet(), kRed);
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
-    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
-    QVERIFY(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled());
-    QVERIFY(tabtest::child<QGroupBox>(tab, "settingsGroupBox")->isEnabled());
-    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Server Name"));
-
-    const OperationOptions& options = tab.options();
-    QCOMPARE(options.namingMode(), qint32(NamingMode::ServerName));
-    QVERIFY(options.csvPath().isEmpty());
-    QVERIFY(options.reportPath().isEmpty());
-    QVERIFY(options.outputDirectory().isEmpty());
 }
 
 void TestBackupTab::storedSettingsAreLoaded_data()
@@ -156,6 +134,7 @@ void TestBackupTab::validation_data()
     const QString dir = m_dir.path();
     const QString missing = m_dir.filePath(QStringLiteral("missing"));
 
+    QTest::newRow("nothing typed") << QString() << QString() << false << false;
     QTest::newRow("both usable") << csv << dir << true << true;
     QTest::newRow("directory as csv") << dir << dir << true << true;
     QTest::newRow("missing csv") << missing << dir << false << true;

@@ -30,7 +30,6 @@ class TestPushConfigTab : public QObject
 private slots:
     void initTestCase();
     void init();
-    void firstStartWithoutStoredSettings();
     void storedSettingsAreLoaded_data();
     void storedSettingsAreLoaded();
     void settingsAreSavedAsTyped();
@@ -53,28 +52,6 @@ void TestPushConfigTab::initTestCase()
 void TestPushConfigTab::init()
 {
     tabtest::clearStoredSettings();
-}
-
-void TestPushConfigTab::firstStartWithoutStoredSettings()
-{
-    const PushConfigTab tab(nullptr);
-    for (const char* name : {"csvServerListLineEdit", "configFileLineEdit", "reportOutputLineEdit"}) {
-        QVERIFY2(tabtest::child<QLineEdit>(tab, name)->text().isEmpty(), name);
-    }
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "csvServerListLineEdit")->styleSheet(), kRed);
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "configFileLineEdit")->styleSheet(), kRed);
-    QCOMPARE(tabtest::child<QLineEdit>(tab, "reportOutputLineEdit")->styleSheet(), QString());
-    QVERIFY(tabtest::child<QCheckBox>(tab, "licenceCheckBox")->isChecked());
-    QVERIFY(tabtest::child<QCheckBox>(tab, "networkCheckBox")->isChecked());
-    QVERIFY(!tabtest::child<QCheckBox>(tab, "restartServerCheckBox")->isChecked());
-    QCOMPARE(tabtest::child<QComboBox>(tab, "modeComboBox")->currentText(), QStringLiteral("Merge"));
-    QVERIFY(!tabtest::child<QPushButton>(tab, "startButton")->isEnabled());
-    QVERIFY(!tabtest::child<QPushButton>(tab, "cancelButton")->isEnabled());
-
-    const OperationOptions& options = tab.options();
-    QCOMPARE(options.preservedSections(), (Kinds{QStringLiteral("Licence"), QStringLiteral("Network")}));
-    QVERIFY(!options.restartServers());
-    QCOMPARE(options.pushMode(), qint32(PushMode::Merge));
 }
 
 void TestPushConfigTab::storedSettingsAreLoaded_data()

@@ -109,6 +109,7 @@ class TestTabForms : public QObject
 
 private slots:
     void initTestCase();
+    void init();
     void layout_data();
     void layout();
     void properties_data();
@@ -127,6 +128,11 @@ void TestTabForms::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     tabtest::openSdk();
+}
+
+void TestTabForms::init()
+{
+    tabtest::clearStoredSettings();
 }
 
 void TestTabForms::layout_data()
@@ -214,6 +220,11 @@ void TestTabForms::properties_data()
         {"cancelButton", "enabled", "false"},
         {"textEdit", "logView", kLogView},
         {"gridLayout_2", "spacers", "40x20 Expanding/Minimum"},
+        // As on a first start, with nothing stored.
+        {"csvServerListLineEdit", "styleSheet", kRed},
+        {"reportOutputLineEdit", "styleSheet", ""},
+        {"startButton", "enabled", "false"},
+        {"settingsGroupBox", "enabled", "true"},
     };
     const QVector<QStringList> backup = {
         {"", "objectName", "BackupTab"},
@@ -231,6 +242,8 @@ void TestTabForms::properties_data()
         {"modeComboBox", "items", "Server Name=ServerName, IP/Host=IPHost, Both=Both"},
         {"startButton", "toolTip", ""},
         {"horizontalLayout", "spacers", "40x20 MinimumExpanding/Minimum"},
+        {"configOutputLineEdit", "styleSheet", kRed},
+        {"modeComboBox", "currentText", "Server Name"},
         {"configOutputLabel", "toolTip",
          "This is the directory (or folder) to which the configuration files will be saved."},
         {"namingConventionLabel", "toolTip",
@@ -254,6 +267,11 @@ void TestTabForms::properties_data()
         {"modeComboBox", "items", "Merge=Merge, Replace=Replace"},
         {"horizontalLayout_2", "spacers", "40x20 Expanding/Minimum"},
         {"horizontalLayout", "spacers", "40x20 MinimumExpanding/Minimum"},
+        {"configFileLineEdit", "styleSheet", kRed},
+        {"modeComboBox", "currentText", "Merge"},
+        {"licenceCheckBox", "checked", "true"},
+        {"networkCheckBox", "checked", "true"},
+        {"restartServerCheckBox", "checked", "false"},
         {"configFileLabel", "toolTip", "The path to the configuration file or snippet to upload."},
         {"modeLabel", "toolTip",
          "Determines which mode to use when pushing configuration.<ul><li><em>Merge</em> - Any configuration "
@@ -362,7 +380,6 @@ void TestTabForms::browseButtons()
     const QString button = row + QStringLiteral("Button");
     const QString edit = row + QStringLiteral("LineEdit");
 
-    tabtest::clearStoredSettings();
     const QString csv = m_dir.filePath(QStringLiteral("chosen.csv"));
     tabtest::writeFile(csv, "host,username,password\n");
     for (const QString& group : {QStringLiteral("backup_paths"), QStringLiteral("pushconfig_paths")}) {
