@@ -5,7 +5,6 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
-#include <QtEndian>
 
 using kelp::WireMessage;
 using kelp::WireType;
@@ -16,17 +15,6 @@ namespace {
 
 const QString s_address = QStringLiteral("127.0.6.30");
 const QString s_config = QStringLiteral("[General]\nname=sturdy");
-
-QByteArray header(quint8 version, quint8 type, quint32 length)
-{
-    QByteArray bytes("OR");
-    bytes.append(static_cast<char>(version));
-    bytes.append(static_cast<char>(type));
-    char size[4];
-    qToBigEndian(length, size);
-    bytes.append(size, 4);
-    return bytes;
-}
 
 } // namespace
 
@@ -67,7 +55,7 @@ void TestSimRobustness::badPeerIsDropped_data()
     QTest::addColumn<bool>("answered");
 
     const QByteArray hello = WireMessage::hello(1, QStringLiteral("x")).encode();
-    QTest::newRow("malformed payload") << header(1, 0x04, 5) + QByteArray("\0\0\0\1\2", 5)
+    QTest::newRow("malformed payload") << QByteArray::fromHex("4f520104000000050000000102")
                                        << QStringLiteral("malformed lock message") << false;
     QTest::newRow("half a message, then silence")
         << hello.left(hello.size() - 3) << QStringLiteral("incomplete message, peer went silent") << false;
