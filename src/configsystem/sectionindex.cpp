@@ -20,15 +20,19 @@ void SectionIndex::insert(const QStringRef& key, int span)
     m_entries.push_back(Entry{key, span});
 }
 
+// A scan by position finds the entry without putting new entries in order
+// first, so replacing sections one after another never sorts.
 void SectionIndex::erase(const QStringRef& key, int span)
 {
-    sort();
-    const auto found = range(key);
-    const auto it = std::find_if(found.first, found.second, [span](const Entry& entry) { return entry.span == span; });
-    if (it != found.second) {
-        m_entries.erase(it);
-        m_sortedCount = m_entries.size();
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [&key, span](const Entry& entry) { return entry.span == span && entry.key == key; });
+    if (it == m_entries.end()) {
+        return;
     }
+    if (static_cast<std::vector<Entry>::size_type>(it - m_entries.begin()) < m_sortedCount) {
+        --m_sortedCount;
+    }
+    m_entries.erase(it);
 }
 
 void SectionIndex::clear()
