@@ -7,7 +7,7 @@ QUORLAN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QUORLAN_BUILD_PACKAGES=(
     cmake g++ make pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools
-    libboost-dev libdtl-dev
+    libdtl-dev
 )
 
 # Installs the packages that are not installed yet (Debian, run as root).

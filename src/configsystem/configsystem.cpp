@@ -4,11 +4,14 @@
 #include "configsystem/documentbody.h"
 #include "configsystem/textlines.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
 #include <deque>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace kelp {
 
@@ -19,16 +22,59 @@ int clampToInt(quint64 number)
     return static_cast<int>(std::min<quint64>(number, std::numeric_limits<int>::max()));
 }
 
-// One section of a merged text, checked against the schema before the
-// document is touched.
-struct MergeStep
+// A merged section whose header the document writes in another form: a
+// starred kind's name without its star comes back as "[*" + name + "]", and
+// the section is merged as written, so that name must load too.
+struct RewrittenSection
 {
-    explicit MergeStep(const QString& sectionName, const QString& text) : name(sectionName), lines(text) {}
+    RewrittenSection(const TextLines& text, const DocumentBody::LineBlock& block, const QString& name,
+                     const SectionSchema& schema)
+        : lines(withStarredHeader(text, block, name))
+    {
+        headers = DocumentBody::findHeaders(lines, schema);
+    }
 
-    QString name;
+    static QString withStarredHeader(const TextLines& text, const DocumentBody::LineBlock& block, const QString& name)
+    {
+        QString written = DocumentBody::headerText(name, true);
+        for (int i = block.first + 1; i < block.first + block.count; ++i) {
+            written += QLatin1Char('\n') + text.line(i);
+        }
+        return written;
+    }
+
     TextLines lines;
     QVector<DocumentBody::HeaderLine> headers;
 };
+
+// The sections of a merged text in their order, each by the lines of the
+// first section of its name. Throws ConfigSystemBadSection for a section that
+// would not load as written; rewritten keeps the lines of those written anew.
+std::vector<std::pair<QString, DocumentBody::LineBlock>> mergeSteps(const TextLines& lines,
+                                                                    const QVector<DocumentBody::HeaderLine>& headers,
+                                                                    const SectionSchema& schema,
+                                                                    std::deque<RewrittenSection>& rewritten)
+{
+    std::vector<std::pair<QString, DocumentBody::LineBlock>> steps;
+    steps.reserve(static_cast<size_t>(headers.size()));
+    QHash<QString, DocumentBody::LineBlock> firstOfName;
+    for (int i = 0; i < headers.size(); ++i) {
+        const int first = headers.at(i).line;
+        const int end = i + 1 < headers.size() ? headers.at(i + 1).line : lines.count();
+        const QString name = TextLines::headerName(lines.line(first)).toString();
+        auto known = firstOfName.constFind(name);
+        if (known == firstOfName.cend()) {
+            DocumentBody::LineBlock block{&lines, &headers, first, end - first};
+            if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
+                rewritten.emplace_back(lines, block, name, schema);
+                block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
+            }
+            known = firstOfName.insert(name, block);
+        }
+        steps.emplace_back(name, *known);
+    }
+    return steps;
+}
 
 } // namespace
 
@@ -76,26 +122,17 @@ void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
             m_body->markUnmodified();
         }
     } else {
-        DocumentBody incoming(lines.contentLineCount());
-        incoming.place(lines, headers, 1, 0, m_schema);
-        // Every section text is checked before the first one is applied, so a
-        // failure leaves the document as it was.
-        std::deque<MergeStep> steps;
-        for (int i = 0; i < incoming.spanCount(); ++i) {
-            const QString& name = incoming.span(i).section->name();
-            steps.emplace_back(name, incoming.sectionText(name));
-            steps.back().headers = DocumentBody::findHeaders(steps.back().lines, m_schema);
-        }
-        for (const MergeStep& step : steps) {
-            const int existing = m_body->hasSection(step.name) ? m_body->findSpan(step.name) : -1;
+        std::deque<RewrittenSection> rewritten;
+        for (const auto& step : mergeSteps(lines, headers, m_schema, rewritten)) {
+            const int existing = m_body->findSpan(step.first);
             if (existing < 0) {
-                m_body->place(step.lines, step.headers, m_body->nextLine(), 0, m_schema);
+                m_body->place(step.second, m_body->nextLine(), 0, m_schema);
             } else {
                 const SectionSpan& span = m_body->span(existing);
                 const quint64 first = span.first;
                 const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
                 m_body->detachSection(existing);
-                m_body->place(step.lines, step.headers, first, count, m_schema);
+                m_body->place(step.second, first, count, m_schema);
             }
         }
         m_body->refreshLineNumbers();
@@ -116,7 +153,8 @@ void ConfigSystem::loadText(const char* utf8, int size)
 void ConfigSystem::appendText(const char* utf8, int size)
 {
     const TextLines lines(QString::fromUtf8(utf8, size));
-    m_body->place(lines, DocumentBody::findHeaders(lines, m_schema), m_body->nextLine(), 0, m_schema);
+    const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
+    m_body->place(DocumentBody::LineBlock::whole(lines, headers), m_body->nextLine(), 0, m_schema);
     m_body->refreshLineNumbers();
 }
 
@@ -162,7 +200,7 @@ void ConfigSystem::replaceSection(const QString& name, const QString& text, cons
     const quint64 first = span.first;
     const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
     m_body->detachSection(existing);
-    m_body->place(lines, headers, first, count, m_schema);
+    m_body->place(DocumentBody::LineBlock::whole(lines, headers), first, count, m_schema);
     m_body->refreshLineNumbers();
 }
 
@@ -193,14 +231,16 @@ void ConfigSystem::setValue(const QString& key, const QString& value, const QStr
     const Section::SingleValue* old = record ? section.valueOfLine(record) : nullptr;
 
     if (old && !section.hasAnonymousValues()) {
-        const QString& text = record->text;
-        const int keyEnd = old->key.position() + old->key.size();
-        QString rewritten = text.left(old->key.position()) + key;
+        // Key and value positions count from the start of the line's storage.
+        const QStringRef text = record->text;
+        const int keyStart = old->key.position() - text.position();
+        const int keyEnd = keyStart + old->key.size();
+        QString rewritten = text.left(keyStart) + key;
         if (old->value.isEmpty()) {
             rewritten += QLatin1Char('=') + value;
         } else {
-            const int valueEnd = old->value.position() + old->value.size();
-            rewritten += text.midRef(keyEnd, old->value.position() - keyEnd) + value + text.midRef(valueEnd);
+            const int valueStart = old->value.position() - text.position();
+            rewritten += text.mid(keyEnd, valueStart - keyEnd) + value + text.mid(valueStart + old->value.size());
         }
         if (rewritten != text) {
             m_body->rewriteLine(span, *record, rewritten);
@@ -365,7 +405,7 @@ void ConfigSystem::renameKey(const QString& sectionName, const QString& oldKey, 
     }
     LineRecord& record = m_body->line(matching.first().lineNumber);
     const int equals = record.text.indexOf(QLatin1Char('='));
-    const QString rewritten = newKey + (equals < 0 ? QStringRef(&record.text) : record.text.midRef(equals));
+    const QString rewritten = newKey + (equals < 0 ? record.text : record.text.mid(equals));
     m_body->rewriteLine(span, record, rewritten);
 }
 

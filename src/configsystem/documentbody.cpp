@@ -8,7 +8,7 @@
 
 namespace kelp {
 
-DocumentBody::DocumentBody(int lineCapacity) : m_lines(Lines::allocator_type(&m_memory))
+DocumentBody::DocumentBody(int lineCapacity) : m_lines(&m_memory)
 {
     m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
 }
@@ -33,13 +33,17 @@ QVector<DocumentBody::HeaderLine> DocumentBody::findHeaders(const TextLines& lin
     return headers;
 }
 
-void DocumentBody::place(const TextLines& lines, const QVector<HeaderLine>& headers, quint64 at, quint64 replacedCount,
-                         const SectionSchema& schema)
+DocumentBody::LineBlock DocumentBody::LineBlock::whole(const TextLines& lines, const QVector<HeaderLine>& headers)
+{
+    return LineBlock{&lines, &headers, 0, lines.count()};
+}
+
+void DocumentBody::place(const LineBlock& block, quint64 at, quint64 replacedCount, const SectionSchema& schema)
 {
     // The line before the block decides where its first lines belong; the
     // replaced lines belong to no span any more.
     int current = at > 1 ? spanOfLine(at - 1) : -1;
-    const auto count = static_cast<quint64>(lines.count());
+    const auto count = static_cast<quint64>(block.count);
     // At the end (every load) the records are built as the lines are read;
     // elsewhere room is made for the whole block first.
     const bool appending = replacedCount == 0 && at == m_nextLine;
@@ -49,26 +53,34 @@ void DocumentBody::place(const TextLines& lines, const QVector<HeaderLine>& head
     } else {
         spliceLines(at, replacedCount, count);
     }
-    auto header = headers.cbegin();
-    for (int i = 0; i < lines.count(); ++i) {
-        const quint64 number = at + static_cast<quint64>(i);
+    const QVector<HeaderLine>& headers = *block.headers;
+    const int end = block.first + block.count;
+    auto header = std::lower_bound(headers.cbegin(), headers.cend(), block.first,
+                                   [](const HeaderLine& h, int line) { return h.line < line; });
+    for (int i = block.first; i < end; ++i) {
+        const quint64 number = at + static_cast<quint64>(i - block.first);
         LineRecord* record = nullptr;
         if (appending) {
-            m_lines.emplace_back();
-            record = &m_lines.back();
+            record = &m_lines.append();
             record->number = number;
         } else {
             record = &m_lines[number - 1];
         }
-        const QStringRef text = lines.line(i);
+        const QStringRef text = block.lines->line(i);
         if (header != headers.cend() && header->line == i) {
-            const QString name = TextLines::headerName(text).toString();
-            record->text = headerText(name, schema.starred(header->kind) && !name.startsWith(QLatin1Char('*')));
-            const int next = header + 1 != headers.cend() ? (header + 1)->line : lines.count();
-            current = createSection(name, header->kind, schema, number, next - i - 1);
+            const QStringRef name = TextLines::headerName(text);
+            const bool star = schema.starred(header->kind) && !name.startsWith(QLatin1Char('*'));
+            // A header already in the document's own form is kept as read.
+            if (!star && text.size() == name.size() + 2) {
+                record->cutFrom(block.lines->text(), text.position(), text.size());
+            } else {
+                record->setText(headerText(name.toString(), star));
+            }
+            const int next = header + 1 != headers.cend() ? std::min((header + 1)->line, end) : end;
+            current = createSection(name.toString(), header->kind, schema, number, next - i - 1);
             ++header;
         } else {
-            assignText(record->text, text);
+            record->cutFrom(block.lines->text(), text.position(), text.size());
             if (current >= 0) {
                 offerLine(current, *record);
             }
@@ -89,7 +101,7 @@ void DocumentBody::reload(const TextLines& lines, const QVector<HeaderLine>& hea
     clearLookupCache();
     m_modified = false;
     m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
-    place(lines, headers, 1, m_nextLine - 1, schema);
+    place(LineBlock::whole(lines, headers), 1, m_nextLine - 1, schema);
 }
 
 void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
@@ -97,7 +109,7 @@ void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
     const int owner = attach && at > 1 ? spanOfLine(at - 1) : -1;
     spliceLines(at, 0, 1);
     LineRecord& record = m_lines[at - 1];
-    record.text = text;
+    record.setText(text);
     if (owner >= 0) {
         offerLine(owner, record);
     }
@@ -140,7 +152,7 @@ void DocumentBody::renameSection(int span, const QString& newName, int kind, con
     unindexSection(span);
     section.rename(newName, schema.pattern(kind));
     indexSection(span);
-    m_lines[target.first - 1].text = headerText(newName, section.isStarred());
+    m_lines[target.first - 1].setText(headerText(newName, section.isStarred()));
     clearLookupCache();
 }
 
@@ -165,7 +177,7 @@ void DocumentBody::rewriteLine(int span, LineRecord& line, const QString& text)
     } else {
         --target.otherCount;
     }
-    line.text = text;
+    line.setText(text);
     offerLine(span, line);
 }
 
@@ -275,11 +287,11 @@ void DocumentBody::spliceLines(quint64 at, quint64 replacedCount, quint64 insert
         return;
     }
     const quint64 reused = std::min(replacedCount, insertedCount);
-    const auto position = m_lines.begin() + static_cast<Lines::difference_type>(at - 1 + reused);
+    const auto position = static_cast<Lines::size_type>(at - 1 + reused);
     if (insertedCount > replacedCount) {
-        m_lines.insert(position, static_cast<Lines::size_type>(insertedCount - replacedCount), LineRecord());
+        m_lines.insert(position, static_cast<Lines::size_type>(insertedCount - replacedCount));
     } else {
-        m_lines.erase(position, position + static_cast<Lines::difference_type>(replacedCount - insertedCount));
+        m_lines.erase(position, static_cast<Lines::size_type>(replacedCount - insertedCount));
     }
     m_staleFrom = std::min(m_staleFrom, static_cast<Lines::size_type>(at - 1 + reused));
     const quint64 movedFrom = at + replacedCount;
@@ -342,20 +354,6 @@ void DocumentBody::unindexSection(int span)
     m_kindIndex.erase(section.kindWord(), span);
 }
 
-// Reuses the line's own buffer where the text fits, so that reloading a
-// document costs few allocations. Anything else gets a buffer of exactly the
-// text's size (growing one in place would leave room to spare on every line),
-// as does a buffer much larger than its new text.
-void DocumentBody::assignText(QString& target, const QStringRef& text)
-{
-    const int capacity = target.capacity();
-    if (target.isDetached() && capacity >= text.size() && capacity <= 2 * text.size() + 32) {
-        target.setUnicode(text.unicode(), text.size());
-    } else {
-        target = text.toString();
-    }
-}
-
 QString DocumentBody::joinLines(quint64 first, quint64 count) const
 {
     if (count == 0) {
@@ -367,19 +365,31 @@ QString DocumentBody::joinLines(quint64 first, quint64 count) const
     for (quint64 number = first; number < stored; ++number) {
         size += m_lines[number - 1].text.size();
     }
-    // Sized once, then filled in place: no per-line capacity checks.
+    // Sized once, then filled in place. Lines that still lie one after the
+    // other in the text they were loaded from, "\n" between them, are copied
+    // as one run.
     QString text(static_cast<int>(size), Qt::Uninitialized);
     QChar* out = text.data();
-    for (quint64 number = first; number < end; ++number) {
-        if (number != first) {
+    quint64 number = first;
+    while (number < stored) {
+        const LineRecord& line = m_lines[number - 1];
+        const QChar* const runStart = line.text.unicode();
+        const QChar* const storageEnd = line.storage.constData() + line.storage.size();
+        const QChar* runEnd = runStart + line.text.size();
+        for (++number; number < stored && runEnd != storageEnd && *runEnd == QLatin1Char('\n'); ++number) {
+            const QStringRef& next = m_lines[number - 1].text;
+            if (next.unicode() != runEnd + 1) {
+                break;
+            }
+            runEnd = next.unicode() + next.size();
+        }
+        out = std::copy(runStart, runEnd, out);
+        if (number < end) {
             *out++ = QLatin1Char('\n');
         }
-        if (number < stored) {
-            const QString& line = m_lines[number - 1].text;
-            std::copy(line.cbegin(), line.cend(), out);
-            out += line.size();
-        }
     }
+    // Line numbers past the last stored line are empty lines.
+    std::fill(out, text.data() + text.size(), QLatin1Char('\n'));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configsystem/linelist.h"
 #include "configsystem/linerecord.h"
 #include "configsystem/nodepool.h"
 #include "configsystem/removedsection.h"
@@ -11,8 +12,6 @@
 #include <QStringRef>
 #include <QVector>
 
-#include <boost/container/stable_vector.hpp>
-
 #include <memory_resource>
 #include <vector>
 
@@ -23,7 +22,7 @@ class TextLines;
 
 // The content of one document: its lines, the spans of its sections and the
 // indexes over them. A replacing load empties the body and refills it,
-// reusing its line records and their buffers. Line records never move, so
+// reusing its line records. Line records never move, so
 // sections keep references into them.
 //
 // Lines are inserted and removed in blocks, and the numbers of the lines after
@@ -39,6 +38,17 @@ public:
         int line;
         int kind;
     };
+    // The lines first .. first + count - 1 of a text, with the headers of
+    // the whole text as findHeaders() gives them.
+    struct LineBlock
+    {
+        static LineBlock whole(const TextLines& lines, const QVector<HeaderLine>& headers);
+
+        const TextLines* lines;
+        const QVector<HeaderLine>* headers;
+        int first;
+        int count;
+    };
 
     explicit DocumentBody(int lineCapacity);
     ~DocumentBody();
@@ -48,14 +58,14 @@ public:
     // The headers of lines with their kinds; throws ConfigSystemBadSection for
     // the first header whose name matches no kind.
     static QVector<HeaderLine> findHeaders(const TextLines& lines, const SectionSchema& schema);
-    // Puts lines at line number at in place of replacedCount lines: headers
-    // open sections, other lines join the section they follow.
-    void place(const TextLines& lines, const QVector<HeaderLine>& headers, quint64 at, quint64 replacedCount,
-               const SectionSchema& schema);
+    // Puts the block's lines at line number at in place of replacedCount
+    // lines: headers open sections, other lines join the section they follow.
+    // The lines share the text's storage.
+    void place(const LineBlock& block, quint64 at, quint64 replacedCount, const SectionSchema& schema);
 
     // Gives the body the content of lines as a freshly loaded body would
     // have it (no sections removed, unmodified until its sections were made),
-    // reusing line records and their buffers. headers come from findHeaders().
+    // reusing line records. headers come from findHeaders().
     void reload(const TextLines& lines, const QVector<HeaderLine>& headers, int lineCapacity,
                 const SectionSchema& schema);
     // One line at at; with attach it joins the section whose lines reach the
@@ -103,7 +113,7 @@ public:
     void markUnmodified();
 
 private:
-    using Lines = boost::container::stable_vector<LineRecord, std::pmr::polymorphic_allocator<LineRecord>>;
+    using Lines = LineList;
 
     struct LookupCache
     {
@@ -123,7 +133,6 @@ private:
     void indexSection(int span);
     void unindexSection(int span);
     QString joinLines(quint64 first, quint64 count) const;
-    static void assignText(QString& target, const QStringRef& text);
     void clearLookupCache() { m_lookupCache = LookupCache(); }
 
     NodePool m_memory;

@@ -15,7 +15,7 @@ const QString& emptyValue()
 }
 
 // The part of text from first to last without white space at either end.
-QStringRef trimmed(const QString& text, const QChar* first, const QChar* last)
+QStringRef trimmed(const QString* text, const QChar* first, const QChar* last)
 {
     while (first != last && first->isSpace()) {
         ++first;
@@ -23,7 +23,7 @@ QStringRef trimmed(const QString& text, const QChar* first, const QChar* last)
     while (last != first && (last - 1)->isSpace()) {
         --last;
     }
-    return QStringRef(&text, static_cast<int>(first - text.constData()), static_cast<int>(last - first));
+    return QStringRef(text, static_cast<int>(first - text->constData()), static_cast<int>(last - first));
 }
 
 } // namespace
@@ -71,8 +71,8 @@ void Section::markChanged()
 bool Section::offerLine(LineRecord& line)
 {
     markChanged();
-    const QString& text = line.text;
-    const QChar* const begin = text.constData();
+    const QStringRef& text = line.text;
+    const QChar* const begin = text.unicode();
     const QChar* const end = begin + text.size();
     const QChar* equals = begin;
     while (equals != end && *equals != QLatin1Char('=')) {
@@ -82,10 +82,10 @@ bool Section::offerLine(LineRecord& line)
     value.line = &line;
     if (equals == end || equals == begin) {
         value.key = QStringRef(&anonymousKey());
-        value.value = QStringRef(&text);
+        value.value = text;
     } else {
-        value.key = trimmed(text, begin, equals);
-        const QStringRef rest = trimmed(text, equals + 1, end);
+        value.key = trimmed(text.string(), begin, equals);
+        const QStringRef rest = trimmed(text.string(), equals + 1, end);
         value.value = rest.isEmpty() ? QStringRef(&emptyValue()) : rest;
     }
     if (!m_anonymousValues && (value.key.isEmpty() || value.key == anonymousKey())) {

@@ -19,7 +19,9 @@ public:
     TextLines& operator=(const TextLines&) = delete;
 
     int count() const { return m_starts.size(); }
+    // The line refers into text().
     QStringRef line(int i) const;
+    const QString& text() const { return m_text; }
     // Lines that are neither empty, white space only, nor comments ("#" first
     // after any white space): a guess at how many lines carry content.
     int contentLineCount() const;

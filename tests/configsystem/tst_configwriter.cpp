@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <vector>
+
 namespace {
 
 const QString sixLines = QStringLiteral("# site config\n[Network]\nA = 1\r\n\n[Licence]\nKey=x");
@@ -19,6 +21,7 @@ class TestConfigWriter : public QObject
 
 private slots:
     void toTextGivesBackWhatWasLoaded();
+    void toTextKeepsToTheLoadedText();
     void sectionText_data();
     void sectionText();
     void setValueKeepsLayout_data();
@@ -40,6 +43,27 @@ void TestConfigWriter::toTextGivesBackWhatWasLoaded()
     document->loadText(sixLines, false, false);
     QCOMPARE(document->toText(), sixLines);
     QCOMPARE(document->lineCount(), quint64(6));
+}
+
+// The document shares the string it loads instead of copying it: a string
+// over someone else's buffer is read up to its end and no further, and a later
+// change to the caller's string does not show.
+void TestConfigWriter::toTextKeepsToTheLoadedText()
+{
+    const QString loaded = QStringLiteral("[Network]\nv=1");
+    const std::vector<QChar> exactBuffer(loaded.cbegin(), loaded.cend());
+    auto document = configtest::makeDocument();
+    document->loadText(QString::fromRawData(exactBuffer.data(), static_cast<int>(exactBuffer.size())), false, false);
+    const QByteArray appended("[Licence]\nk=x");
+    document->appendText(appended.constData(), appended.size());
+    QCOMPARE(document->toText(), QStringLiteral("[Network]\nv=1\n[Licence]\nk=x"));
+
+    QString callers = sixLines;
+    document->loadText(callers, false, false);
+    callers[0] = QLatin1Char('X');
+    callers.chop(1);
+    QCOMPARE(document->toText(), sixLines);
+    QCOMPARE(document->value(QStringLiteral("Licence"), QStringLiteral("Key")), QStringLiteral("x"));
 }
 
 void TestConfigWriter::sectionText_data()
