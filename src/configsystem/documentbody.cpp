@@ -354,6 +354,21 @@ void DocumentBody::unindexSection(int span)
     m_kindIndex.erase(section.kindWord(), span);
 }
 
+DocumentBody::Run DocumentBody::runFrom(quint64 number, quint64 stored) const
+{
+    const LineRecord& line = m_lines[number - 1];
+    const QChar* const storageEnd = line.storage.constData() + line.storage.size();
+    Run run{line.text.unicode(), line.text.unicode() + line.text.size(), number + 1};
+    for (; run.next < stored && run.end != storageEnd && *run.end == QLatin1Char('\n'); ++run.next) {
+        const QStringRef& next = m_lines[run.next - 1].text;
+        if (next.unicode() != run.end + 1) {
+            break;
+        }
+        run.end = next.unicode() + next.size();
+    }
+    return run;
+}
+
 QString DocumentBody::joinLines(quint64 first, quint64 count) const
 {
     if (count == 0) {
@@ -361,29 +376,26 @@ QString DocumentBody::joinLines(quint64 first, quint64 count) const
     }
     const quint64 end = first + count;
     const quint64 stored = std::min(end, m_nextLine);
+    // Lines that are still the whole text they were loaded from are that text.
+    if (stored == end) {
+        const QString& storage = m_lines[first - 1].storage;
+        const Run run = runFrom(first, end);
+        if (run.next == end && run.start == storage.constData() && run.end == storage.constData() + storage.size()) {
+            return storage;
+        }
+    }
     qsizetype size = static_cast<qsizetype>(count) - 1;
     for (quint64 number = first; number < stored; ++number) {
         size += m_lines[number - 1].text.size();
     }
-    // Sized once, then filled in place. Lines that still lie one after the
-    // other in the text they were loaded from, "\n" between them, are copied
-    // as one run.
+    // Sized once, then filled in place, run by run.
     QString text(static_cast<int>(size), Qt::Uninitialized);
     QChar* out = text.data();
     quint64 number = first;
     while (number < stored) {
-        const LineRecord& line = m_lines[number - 1];
-        const QChar* const runStart = line.text.unicode();
-        const QChar* const storageEnd = line.storage.constData() + line.storage.size();
-        const QChar* runEnd = runStart + line.text.size();
-        for (++number; number < stored && runEnd != storageEnd && *runEnd == QLatin1Char('\n'); ++number) {
-            const QStringRef& next = m_lines[number - 1].text;
-            if (next.unicode() != runEnd + 1) {
-                break;
-            }
-            runEnd = next.unicode() + next.size();
-        }
-        out = std::copy(runStart, runEnd, out);
+        const Run run = runFrom(number, stored);
+        out = std::copy(run.start, run.end, out);
+        number = run.next;
         if (number < end) {
             *out++ = QLatin1Char('\n');
         }

@@ -132,6 +132,16 @@ private:
     void offerLine(int span, LineRecord& line);
     void indexSection(int span);
     void unindexSection(int span);
+    // Lines from number on (before stored) that still lie one after the other
+    // in the text the first of them was loaded from, "\n" between them: the
+    // characters they span there and the number after the last of them.
+    struct Run
+    {
+        const QChar* start;
+        const QChar* end;
+        quint64 next;
+    };
+    Run runFrom(quint64 number, quint64 stored) const;
     QString joinLines(quint64 first, quint64 count) const;
     void clearLookupCache() { m_lookupCache = LookupCache(); }
 

@@ -9,6 +9,11 @@ TextLines::TextLines(const QString& text) : m_text(text)
     if (m_text.isEmpty()) {
         return;
     }
+    // Lines share this text and may outlive the caller's: a string over a
+    // buffer it does not own (QString::fromRawData) is copied.
+    if (m_text.capacity() < m_text.size()) {
+        m_text = QString(m_text.constData(), m_text.size());
+    }
     const int lineCount = static_cast<int>(std::count(m_text.cbegin(), m_text.cend(), QLatin1Char('\n'))) + 1;
     m_starts.reserve(lineCount);
     m_lengths.reserve(lineCount);

@@ -10,7 +10,8 @@ namespace kelp {
 // ending in "\n" ends with an empty line, an empty text has none, and a "\n"
 // that is the very first character is skipped. "\r" stays in its line. The
 // lines refer into the object's own copy of the text, so it neither copies
-// nor moves.
+// nor moves; that copy shares the caller's string unless the string does not
+// own its characters.
 class TextLines
 {
 public:

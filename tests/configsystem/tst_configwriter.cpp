@@ -45,18 +45,20 @@ void TestConfigWriter::toTextGivesBackWhatWasLoaded()
     QCOMPARE(document->lineCount(), quint64(6));
 }
 
-// The document shares the string it loads instead of copying it: a string
-// over someone else's buffer is read up to its end and no further, and a later
-// change to the caller's string does not show.
+// The document keeps the text it loads without copying it where it may: a
+// string over someone else's buffer is copied, since the buffer may change or
+// go, and a later change to the caller's own string does not show.
 void TestConfigWriter::toTextKeepsToTheLoadedText()
 {
     const QString loaded = QStringLiteral("[Network]\nv=1");
-    const std::vector<QChar> exactBuffer(loaded.cbegin(), loaded.cend());
+    std::vector<QChar> buffer(loaded.cbegin(), loaded.cend());
     auto document = configtest::makeDocument();
-    document->loadText(QString::fromRawData(exactBuffer.data(), static_cast<int>(exactBuffer.size())), false, false);
+    document->loadText(QString::fromRawData(buffer.data(), static_cast<int>(buffer.size())), false, false);
+    std::fill(buffer.begin(), buffer.end(), QLatin1Char('X'));
     const QByteArray appended("[Licence]\nk=x");
     document->appendText(appended.constData(), appended.size());
     QCOMPARE(document->toText(), QStringLiteral("[Network]\nv=1\n[Licence]\nk=x"));
+    QCOMPARE(document->value(QStringLiteral("Network"), QStringLiteral("v")), QStringLiteral("1"));
 
     QString callers = sixLines;
     document->loadText(callers, false, false);
