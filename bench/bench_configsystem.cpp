@@ -192,6 +192,21 @@ void BM_ToText(benchmark::State& state)
 }
 BENCHMARK(BM_ToText)->Unit(benchmark::kMillisecond)->Apply(repeated);
 
+// An unedited document writes the text it holds; after one edit half-way
+// down, every line is copied into a new text.
+void BM_ToTextAfterEdit(benchmark::State& state)
+{
+    auto document = makeDocument();
+    document->loadText(largeText(), false, false);
+    const QString middle = sectionName(sectionCount / 2);
+    document->setValue(QStringLiteral("Key1"), QStringLiteral("edited"), middle, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(document->toText());
+    }
+    setLineCounters(state, sectionCount * linesPerSection);
+}
+BENCHMARK(BM_ToTextAfterEdit)->Unit(benchmark::kMillisecond)->Apply(repeated);
+
 int countEntry(void* user, const char*, const char*, const char*)
 {
     ++*static_cast<long*>(user);
@@ -349,9 +364,10 @@ public:
         std::printf("  QSettings / load (QString)     %6.2f  (goal >= 4)\n", qsettings / load);
         std::printf("  QSettings / load (UTF-8 bytes) %6.2f\n", qsettings / loadUtf8);
         std::printf("  toText / load                  %6.3f  (goal <= 0.1)\n", time("BM_ToText") / load);
+        std::printf("  toText after an edit / load    %6.3f  (goal <= 0.1)\n", time("BM_ToTextAfterEdit") / load);
         std::printf("  merge of snippet / load        %6.3f  (goal <= 0.1)\n", time("BM_MergeSnippet") / load);
         if (loadFresh > 0) {
-            std::printf("  toText / new document load     %6.3f\n", time("BM_ToText") / loadFresh);
+            std::printf("  toText after an edit / new document load %5.3f\n", time("BM_ToTextAfterEdit") / loadFresh);
             std::printf("  merge / new document load      %6.3f\n", time("BM_MergeSnippet") / loadFresh);
         }
     }
