@@ -110,8 +110,7 @@ int main(int argc, char** argv)
         const QString name = QString::fromLatin1(server.name);
         if (!fleet.addServer(name, QString::fromLatin1(server.address),
                              readExample(QStringLiteral("configs/") + name + QStringLiteral(".conf")), server.faults)) {
-            std::fprintf(stderr, "tab-screenshots: %s\n", qPrintable(fleet.errorString()));
-            return 1;
+            return 1; // the fixture has said why
         }
         csv += QString::fromLatin1(server.address) + QLatin1Char(',') + testsupport::FleetFixture::defaultUser() +
                QLatin1Char(',') + testsupport::FleetFixture::defaultPassword() + QLatin1Char('\n');
