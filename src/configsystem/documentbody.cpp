@@ -376,27 +376,27 @@ QString DocumentBody::joinLines(quint64 first, quint64 count) const
     }
     const quint64 end = first + count;
     const quint64 stored = std::min(end, m_nextLine);
+    std::vector<Run> runs;
+    qsizetype size = static_cast<qsizetype>(count) - 1;
+    for (quint64 number = first; number < stored; number = runs.back().next) {
+        runs.push_back(runFrom(number, stored));
+        // A run holds the line feeds between its lines, already counted.
+        const auto innerLineFeeds = static_cast<qsizetype>(runs.back().next - number - 1);
+        size += runs.back().end - runs.back().start - innerLineFeeds;
+    }
     // Lines that are still the whole text they were loaded from are that text.
-    if (stored == end) {
+    if (runs.size() == 1 && stored == end) {
         const QString& storage = m_lines[first - 1].storage;
-        const Run run = runFrom(first, end);
-        if (run.next == end && run.start == storage.constData() && run.end == storage.constData() + storage.size()) {
+        if (runs.front().start == storage.constData() && runs.front().end == storage.constData() + storage.size()) {
             return storage;
         }
-    }
-    qsizetype size = static_cast<qsizetype>(count) - 1;
-    for (quint64 number = first; number < stored; ++number) {
-        size += m_lines[number - 1].text.size();
     }
     // Sized once, then filled in place, run by run.
     QString text(static_cast<int>(size), Qt::Uninitialized);
     QChar* out = text.data();
-    quint64 number = first;
-    while (number < stored) {
-        const Run run = runFrom(number, stored);
+    for (const Run& run : runs) {
         out = std::copy(run.start, run.end, out);
-        number = run.next;
-        if (number < end) {
+        if (run.next < end) {
             *out++ = QLatin1Char('\n');
         }
     }
