@@ -27,25 +27,23 @@ int clampToInt(quint64 number)
 // the section is merged as written, so that name must load too.
 struct RewrittenSection
 {
-    RewrittenSection(const TextLines& text, const DocumentBody::LineBlock& block, const QString& name,
-                     const SectionSchema& schema)
-        : lines(withStarredHeader(text, block, name))
+    RewrittenSection(const QString& text, const SectionSchema& schema)
+        : lines(text), headers(DocumentBody::findHeaders(lines, schema))
     {
-        headers = DocumentBody::findHeaders(lines, schema);
-    }
-
-    static QString withStarredHeader(const TextLines& text, const DocumentBody::LineBlock& block, const QString& name)
-    {
-        QString written = DocumentBody::headerText(name, true);
-        for (int i = block.first + 1; i < block.first + block.count; ++i) {
-            written += QLatin1Char('\n') + text.line(i);
-        }
-        return written;
     }
 
     TextLines lines;
     QVector<DocumentBody::HeaderLine> headers;
 };
+
+QString withStarredHeader(const DocumentBody::LineBlock& block, const QString& name)
+{
+    QString written = DocumentBody::headerText(name, true);
+    for (int i = block.first + 1; i < block.first + block.count; ++i) {
+        written += QLatin1Char('\n') + block.lines->line(i);
+    }
+    return written;
+}
 
 // The sections of a merged text in their order, each by the lines of the
 // first section of its name. Throws ConfigSystemBadSection for a section that
@@ -66,7 +64,7 @@ std::vector<std::pair<QString, DocumentBody::LineBlock>> mergeSteps(const TextLi
         if (known == firstOfName.cend()) {
             DocumentBody::LineBlock block{&lines, &headers, first, end - first};
             if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
-                rewritten.emplace_back(lines, block, name, schema);
+                rewritten.emplace_back(withStarredHeader(block, name), schema);
                 block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
             }
             known = firstOfName.insert(name, block);
@@ -128,11 +126,7 @@ void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
             if (existing < 0) {
                 m_body->place(step.second, m_body->nextLine(), 0, m_schema);
             } else {
-                const SectionSpan& span = m_body->span(existing);
-                const quint64 first = span.first;
-                const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
-                m_body->detachSection(existing);
-                m_body->place(step.second, first, count, m_schema);
+                m_body->replaceSection(existing, step.second, m_schema);
             }
         }
         m_body->refreshLineNumbers();
@@ -196,11 +190,7 @@ void ConfigSystem::replaceSection(const QString& name, const QString& text, cons
     }
     const TextLines lines(replacement);
     const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
-    const SectionSpan& span = m_body->span(existing);
-    const quint64 first = span.first;
-    const quint64 count = std::min(span.lineCount(), m_body->nextLine() - first);
-    m_body->detachSection(existing);
-    m_body->place(DocumentBody::LineBlock::whole(lines, headers), first, count, m_schema);
+    m_body->replaceSection(existing, DocumentBody::LineBlock::whole(lines, headers), m_schema);
     m_body->refreshLineNumbers();
 }
 

@@ -126,10 +126,24 @@ int DocumentBody::addSection(const QString& name, int kind, const SectionSchema&
 void DocumentBody::removeSection(int span)
 {
     const quint64 first = m_spans[static_cast<size_t>(span)].first;
-    const quint64 count = std::min(m_spans[static_cast<size_t>(span)].lineCount(), m_nextLine - first);
+    const quint64 count = storedLineCount(span);
     detachSection(span);
     spliceLines(first, count, 0);
     refreshLineNumbers();
+}
+
+void DocumentBody::replaceSection(int span, const LineBlock& block, const SectionSchema& schema)
+{
+    const quint64 first = m_spans[static_cast<size_t>(span)].first;
+    const quint64 count = storedLineCount(span);
+    detachSection(span);
+    place(block, first, count, schema);
+}
+
+quint64 DocumentBody::storedLineCount(int span) const
+{
+    const SectionSpan& target = m_spans[static_cast<size_t>(span)];
+    return std::min(target.lineCount(), m_nextLine - target.first);
 }
 
 void DocumentBody::detachSection(int span)

@@ -74,9 +74,10 @@ public:
     // A new section with its header line at at; returns its span position.
     int addSection(const QString& name, int kind, const SectionSchema& schema, quint64 at);
     void removeSection(int span);
-    // Takes the section out of the spans and indexes and records it as
-    // removed, leaving its lines where they are for a replacement to reuse.
-    void detachSection(int span);
+    // Records the section as removed and puts the block's lines in place of
+    // its lines; the block's header opens it again, last in span order. The
+    // numbers of the lines after it are left for refreshLineNumbers().
+    void replaceSection(int span, const LineBlock& block, const SectionSchema& schema);
     void renameSection(int span, const QString& newName, int kind, const SectionSchema& schema);
     // Removes one value line of the section.
     void removeValueLine(int span, LineRecord& line);
@@ -122,6 +123,11 @@ private:
         bool found = false;
     };
 
+    // Takes the section out of the spans and indexes and records it as
+    // removed, leaving its lines where they are for a replacement to reuse.
+    void detachSection(int span);
+    // The span's lines that are stored: a span may reach past the last line.
+    quint64 storedLineCount(int span) const;
     // Makes room for insertedCount lines at at in place of replacedCount lines
     // (reusing as many records as it can) and moves the spans after them. The
     // record numbers after them are left for refreshLineNumbers().
