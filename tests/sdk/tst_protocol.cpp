@@ -1,16 +1,34 @@
+// The SDK's wire protocol: frames, the channel that carries them, the
+// section schema, and the SDK client against a scripted server that gives
+// every answer a server may give and misbehaves in every way, message by
+// message.
+
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
+#include "sdk/connectionmanager.h"
+#include "sdk/kelpsdk.h"
+#include "sdk/orrinconfig.h"
+#include "sdk/server.h"
+#include "sdk/servergroup.h"
 #include "sdk/wirechannel.h"
 #include "sdk/wirereader.h"
+#include "testsupport/testsettings.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
+#include <functional>
+#include <map>
+#include <memory>
+
 using kelp::WireChannel;
+using kelp::WireError;
 using kelp::WireMessage;
 using kelp::WireReader;
 using kelp::WireType;
@@ -55,6 +73,120 @@ QVariantList fieldsOf(const WireMessage& m)
             m.code,      m.lockoutSeconds, m.force,   m.replace, m.held,     m.configuration};
 }
 
+const QByteArray s_configuration("[General]\nname = Alpha\n\n[Licence]\nkey = 1234\n");
+const QString s_password = QStringLiteral("Pa55-w0rd-in-the-log?");
+
+QString line(const char* what, uint id, const QString& rest = QString())
+{
+    return QLatin1String(what) + QLatin1Char(' ') + QString::number(id) + rest;
+}
+
+// Runs the event loop until everything queued before the call has been
+// delivered, so a test can check that a signal did not come.
+void drainQueuedSignals()
+{
+    bool reached = false;
+    QTimer::singleShot(0, [&reached] { reached = true; });
+    QTRY_VERIFY(reached);
+}
+
+// A server at one address that speaks the protocol as a well-behaved server
+// would, except where the test's script answers a request itself (and
+// returns true), and the SDK client to it. The server keeps every request;
+// every answer of the SDK goes into `lines`, in the order they come.
+struct Session : QObject
+{
+    explicit Session(const QString& address, bool listening = true) : address(address)
+    {
+        connect(&tcp, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = tcp.nextPendingConnection()) {
+                channel = std::make_unique<WireChannel>(socket);
+                connect(channel.get(), &WireChannel::messageReceived, this, [this](const WireMessage& request) {
+                    requests.append(request);
+                    if (!script || !script(*channel, request)) {
+                        answerWell(request);
+                    }
+                });
+            }
+        });
+        if (listening) {
+            tcp.listen(QHostAddress(address), 8601);
+        }
+        connect(&manager, &kelp::ConnectionManager::allServersConnected, this,
+                [this](uint id) { add("connected", id); });
+        connect(&manager, &kelp::ConnectionManager::loginError, this, [this](const kelp::LoginError& e) {
+            lines << QStringLiteral("login error %1 %2 for %3:%4@%5:%6")
+                         .arg(e.errorId())
+                         .arg(e.lockoutSeconds())
+                         .arg(e.loginData().username(), e.loginData().password(), e.server())
+                         .arg(e.port());
+        });
+        connect(&manager, &kelp::ConnectionManager::userConnectionTimedOut, this,
+                [this](uint id, uint server) { add("timed out", id, QStringLiteral(" %1").arg(server)); });
+        connect(&manager, &kelp::ConnectionManager::allServersDisconnected, this,
+                [this](uint id) { add("disconnected", id); });
+    }
+
+    void answerWell(const WireMessage& request)
+    {
+        static const std::map<WireType, WireType> answerTo = {
+            {WireType::Hello, WireType::Welcome},      {WireType::Login, WireType::LoginOk},
+            {WireType::GetConfig, WireType::Config},   {WireType::Lock, WireType::Locked},
+            {WireType::Save, WireType::Saved},         {WireType::Unlock, WireType::Unlocked},
+            {WireType::Restart, WireType::Restarting}, {WireType::Bye, WireType::Goodbye}};
+        // Only the fields of the answer's type are sent.
+        WireMessage answer = WireMessage::plain(answerTo.at(request.type), request.requestId);
+        answer.version = WireMessage::protocolVersion;
+        answer.name = QStringLiteral("Alpha");
+        answer.configuration = s_configuration;
+        answer.held = true;
+        channel->send(answer);
+        if (request.type == WireType::Restart || request.type == WireType::Bye) {
+            channel->close();
+        }
+    }
+
+    kelp::RequestId connectAdmin()
+    {
+        return id = manager.connectToServer(QStringLiteral("admin"), s_password, kelp::OrrinUrl(address, 8601), false);
+    }
+
+    // Connects (unless a connect is under way) and watches the configuration.
+    bool open()
+    {
+        if (id == 0) {
+            connectAdmin();
+        }
+        if (!QTest::qWaitFor([this] { return !lines.isEmpty(); }, 5000) ||
+            lines != QStringList{line("connected", id)}) {
+            return false;
+        }
+        target = manager.serverGroup(id)->servers().at(0);
+        config = target->config();
+        connect(config.data(), &kelp::OrrinConfig::locked, this, [this](uint id) { add("locked", id); });
+        connect(config.data(), &kelp::OrrinConfig::savedToServer, this, [this](uint id) { add("saved", id); });
+        connect(config.data(), &kelp::OrrinConfig::unlocked, this, [this](uint id) { add("unlocked", id); });
+        connect(config.data(), &kelp::OrrinConfig::configError, this,
+                [this](uint id, const kelp::ConnectionError& error) {
+                    add("error", id, QStringLiteral(" %1: %2").arg(error.errorId()).arg(error.toString()));
+                });
+        return true;
+    }
+
+    void add(const char* what, uint id, const QString& rest = QString()) { lines << line(what, id, rest); }
+
+    QString address;
+    QTcpServer tcp;
+    std::unique_ptr<WireChannel> channel;
+    std::function<bool(WireChannel& channel, const WireMessage& request)> script;
+    QList<WireMessage> requests;
+    kelp::ConnectionManager manager;
+    QStringList lines;
+    kelp::RequestId id = 0;
+    kelp::Server* target = nullptr;
+    QSharedPointer<kelp::OrrinConfig> config;
+};
+
 } // namespace
 
 class TestProtocol : public QObject
@@ -62,16 +194,34 @@ class TestProtocol : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void roundTrip_data();
     void roundTrip();
     void refusesBadFrames_data();
     void refusesBadFrames();
-    void waitsForWholeFrames();
-    void encoderKeepsToTheLimits();
+    void keepsToTheLimits();
     void channelDeliversMessages_data();
     void channelDeliversMessages();
     void schemaRoundTripsEveryKind();
+    void connectsReadsAndDisconnects();
+    void reportsFailedConnects_data();
+    void reportsFailedConnects();
+    void connectThatNeverCompletes_data();
+    void connectThatNeverCompletes();
+    void answersRequests();
+    void failsRequests_data();
+    void failsRequests();
+
+private:
+    testsupport::TestSettings m_settings;
 };
+
+void TestProtocol::initTestCase()
+{
+    kelp::KelpSDK::initInstance(QStringLiteral("QuorlanTest"), QStringLiteral("connection"), nullptr,
+                                QStringLiteral("kelpsdk.log"));
+    QVERIFY2(!kelp::KelpSDK::instance()->logFilePath().isEmpty(), "the SDK log must be open for the log check");
+}
 
 void TestProtocol::roundTrip_data()
 {
@@ -83,7 +233,7 @@ void TestProtocol::roundTrip_data()
     QTest::newRow("text") << WireMessage::config(8, QByteArray("[General]\r\nname = Alpha\n\0x", 26));
     QTest::newRow("two flags and text") << WireMessage::save(13, false, true, QByteArray("[User1]\n"));
     QTest::newRow("flag") << WireMessage::locked(11, true);
-    QTest::newRow("code and string") << WireMessage::error(21, kelp::WireError::LockHeld, QStringLiteral("held"));
+    QTest::newRow("code and string") << WireMessage::error(21, WireError::LockHeld, QStringLiteral("held"));
     QTest::newRow("id only") << WireMessage::plain(WireType::Goodbye, 0xFFFFFFFFu);
 }
 
@@ -132,7 +282,7 @@ void TestProtocol::refusesBadFrames()
     QCOMPARE(readOnce(bytes), QStringLiteral("invalid: ") + error);
 }
 
-void TestProtocol::waitsForWholeFrames()
+void TestProtocol::keepsToTheLimits()
 {
     // Every proper prefix is incomplete and leaves the bytes where they are,
     // and so is a header announcing exactly the largest payload of its type.
@@ -142,14 +292,11 @@ void TestProtocol::waitsForWholeFrames()
     }
     QCOMPARE(readOnce(header(1, 0x84, 64 * 1024 * 1024 + 64)), QStringLiteral("incomplete, 8 bytes left"));
     QCOMPARE(readOnce(header(1, 0x8F, 65536)), QStringLiteral("incomplete, 8 bytes left"));
-}
 
-void TestProtocol::encoderKeepsToTheLimits()
-{
     // Error payload: id (4) + code (4) + length (4) + text.
     const int largestText = int(WireMessage::maxSmallPayload) - 12;
     const auto error = [](int size) {
-        return WireMessage::error(1, kelp::WireError::Refused, QString(size, QLatin1Char('x')));
+        return WireMessage::error(1, WireError::Refused, QString(size, QLatin1Char('x')));
     };
     QCOMPARE(error(largestText).encode().size(), WireMessage::headerSize + int(WireMessage::maxSmallPayload));
     QCOMPARE(error(largestText + 1).encode(), QByteArray());
@@ -172,42 +319,31 @@ void TestProtocol::channelDeliversMessages()
 {
     QFETCH(QByteArray, ending);
 
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.5.101")), 0));
+    // The scripted server's end is the channel under test; this end is raw.
+    Session session(QStringLiteral("127.0.5.101"));
+    session.script = [](WireChannel&, const WireMessage&) { return true; };
     QTcpSocket peer;
-    peer.connectToHost(server.serverAddress(), server.serverPort());
-    QVERIFY(server.waitForNewConnection(5000) && peer.waitForConnected(5000));
-    WireChannel channel(server.nextPendingConnection());
-    channel.setFrameTimeout(1000);
-    QSignalSpy received(&channel, &WireChannel::messageReceived);
-    QSignalSpy closed(&channel, &WireChannel::closed);
+    peer.connectToHost(session.address, 8601);
+    QTRY_VERIFY(session.channel);
+    session.channel->setFrameTimeout(1000);
+    QSignalSpy closed(session.channel.get(), &WireChannel::closed);
 
     // Two frames in one write, a third split over two writes.
     const QByteArray third = WireMessage::save(3, false, false, QByteArray(100000, 'z')).encode();
-    peer.write(WireMessage::hello(1, QStringLiteral("t")).encode() + WireMessage::getConfig(2).encode() +
-               third.left(10));
-    QTRY_COMPARE(received.count(), 2);
+    peer.write(WireMessage::hello(1, QString()).encode() + WireMessage::getConfig(2).encode() + third.left(10));
+    QTRY_COMPARE(session.requests.size(), 2);
     peer.write(third.mid(10));
-    QTRY_COMPARE(received.count(), 3);
-    QCOMPARE(received.at(2).at(0).value<WireMessage>().configuration, QByteArray(100000, 'z'));
+    QTRY_COMPARE(session.requests.size(), 3);
+    QCOMPARE(session.requests.at(2).configuration, QByteArray(100000, 'z'));
+    QVERIFY2(!session.channel->send(WireMessage::loginOk(1, QString(70000, QLatin1Char('n')))),
+             "a frame above the limit is never sent");
 
-    // Answers go back the other way; a frame above the limit is never sent.
-    QVERIFY(!channel.send(WireMessage::loginOk(1, QString(70000, QLatin1Char('n')))));
-    QVERIFY(channel.send(WireMessage::welcome(1, QStringLiteral("sim"))));
-    const QByteArray welcome = WireMessage::welcome(1, QStringLiteral("sim")).encode();
-    QTRY_COMPARE(peer.bytesAvailable(), qint64(welcome.size()));
-    QCOMPARE(peer.readAll(), welcome);
-
-    if (ending.isEmpty()) {
-        peer.disconnectFromHost();
-    } else {
-        peer.write(ending);
-    }
+    ending.isEmpty() ? peer.disconnectFromHost() : void(peer.write(ending));
     QTRY_COMPARE(closed.count(), 1);
     QTEST(closed.at(0).at(0).toString(), "reason");
-    QCOMPARE(received.count(), 3);
+    QCOMPARE(session.requests.size(), 3);
     QTRY_COMPARE(peer.state(), QAbstractSocket::UnconnectedState);
-    QVERIFY(!channel.isOpen() && !channel.send(WireMessage::getConfig(5)));
+    QVERIFY(!session.channel->isOpen() && !session.channel->send(WireMessage::getConfig(5)));
 }
 
 void TestProtocol::schemaRoundTripsEveryKind()
@@ -227,6 +363,253 @@ void TestProtocol::schemaRoundTripsEveryKind()
     QCOMPARE(again->values(QStringLiteral("*Script12"), QStringLiteral("__anonymous__"), false).size(), 2);
     QCOMPARE(again->sectionNamesOfKind(QStringLiteral("Licence")).size(), 1);
     QCOMPARE(again->sectionNamesOfKind(QStringLiteral("Network")).size(), 2);
+}
+
+void TestProtocol::connectsReadsAndDisconnects()
+{
+    Session session(QStringLiteral("127.0.5.1"));
+    session.script = [](WireChannel&, const WireMessage& request) { return request.type == WireType::Lock; };
+    session.connectAdmin();
+    QVERIFY2(session.lines.isEmpty(), "a connect is never answered from inside the call");
+    QVERIFY(session.open());
+
+    const QList<WireMessage>& requests = session.requests;
+    QCOMPARE(requests.size(), 3);
+    QVERIFY(requests.at(0).type == WireType::Hello && requests.at(0).version == 1);
+    QVERIFY(requests.at(1).type == WireType::Login && requests.at(1).name == QStringLiteral("admin"));
+    QCOMPARE(requests.at(1).password, s_password);
+    QCOMPARE(requests.at(2).type, WireType::GetConfig);
+    QCOMPARE(session.manager.serverGroup(session.id)->servers().size(), 1);
+    QCOMPARE(session.target->name(), QStringLiteral("Alpha"));
+    QCOMPARE(session.target->host(), session.address);
+    const QSharedPointer<kelp::OrrinConfig> config = session.config;
+    QVERIFY(!config->isLocked());
+    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    QCOMPARE(config->workingConfigCopy(), config->workingConfigCopy());
+
+    // A request still waiting fails with the disconnect; the configuration
+    // outlives it, as an operation keeps it until the next server.
+    const kelp::RequestId pending = config->lock(false);
+    QTRY_COMPARE(requests.size(), 4);
+    session.manager.disconnectFromAll();
+    QVERIFY2(!session.manager.serverGroup(session.id), "the group goes with the disconnect");
+    QTRY_COMPARE(requests.size(), 5);
+    QCOMPARE(requests.last().type, WireType::Bye);
+    QTRY_COMPARE(session.lines.size(), 3);
+    const kelp::RequestId later = config->saveToServer(false, false);
+    QCOMPARE(session.lines.size(), 3);
+    QTRY_COMPARE(
+        session.lines,
+        (QStringList{line("connected", session.id),
+                     line("error", pending, " 101: Connection to 127.0.5.1:8601 lost: the connection was closed"),
+                     line("disconnected", session.id), line("error", later, " 103: Not connected to the server")}));
+    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+}
+
+void TestProtocol::reportsFailedConnects_data()
+{
+    QTest::addColumn<QString>("host");
+    // The server's answer to the login (a refusal) or else to the greeting;
+    // its id is added to the request's. A Bye stands for closing unanswered,
+    // a Hello for nothing listening.
+    QTest::addColumn<WireMessage>("answer");
+    QTest::addColumn<QString>("error");
+
+    WireMessage newer = WireMessage::welcome(0, QStringLiteral("x"));
+    newer.version = 2;
+    QTest::newRow("locked out") << "127.0.5.4" << WireMessage::loginRefused(0, 12, 300) << "12 300";
+    QTest::newRow("newer protocol version") << "127.0.5.5" << newer << "6 0";
+    QTest::newRow("error to the greeting")
+        << "127.0.5.7" << WireMessage::error(0, WireError::UnsupportedVersion, {}) << "6 0";
+    QTest::newRow("answer to another request") << "127.0.5.8" << WireMessage::welcome(1, QStringLiteral("x")) << "6 0";
+    QTest::newRow("closes unanswered") << "127.0.5.10" << WireMessage::plain(WireType::Bye, 0) << "6 0";
+    QTest::newRow("refused") << "127.0.5.6" << WireMessage() << "4 0";
+    QTest::newRow("host not found") << "no-such-host.invalid" << WireMessage() << "5 0";
+}
+
+void TestProtocol::reportsFailedConnects()
+{
+    QFETCH(QString, host);
+    QFETCH(WireMessage, answer);
+    QFETCH(QString, error);
+
+    Session session(host, answer.type != WireType::Hello);
+    QVERIFY(answer.type == WireType::Hello || session.tcp.isListening());
+    session.script = [answer](WireChannel& channel, const WireMessage& request) {
+        if (request.type != (answer.type == WireType::LoginRefused ? WireType::Login : WireType::Hello)) {
+            return false;
+        }
+        WireMessage reply = answer;
+        reply.requestId += request.requestId;
+        return reply.type == WireType::Bye ? (channel.close(), true) : channel.send(reply);
+    };
+    session.connectAdmin();
+
+    // The error value carries the attempt, without its password.
+    const QStringList expected{QStringLiteral("login error %1 for admin:@%2:8601").arg(error, host)};
+    QTRY_COMPARE_WITH_TIMEOUT(session.lines, expected, 15000);
+    QTRY_VERIFY2(!session.channel || !session.channel->isOpen(), "the connection must end");
+    // A failed connect leaves nothing to disconnect.
+    session.manager.disconnectFromAll();
+    drainQueuedSignals();
+    QCOMPARE(session.lines, expected);
+}
+
+void TestProtocol::connectThatNeverCompletes_data()
+{
+    QTest::addColumn<bool>("timesOut");
+
+    QTest::newRow("times out") << true;
+    QTest::newRow("abandoned by the disconnect") << false;
+}
+
+void TestProtocol::connectThatNeverCompletes()
+{
+    QFETCH(bool, timesOut);
+
+    // Half a configuration, then silence.
+    Session session(QStringLiteral("127.0.5.9"));
+    session.script = [](WireChannel& channel, const WireMessage& request) {
+        const QByteArray frame = WireMessage::config(request.requestId, s_configuration).encode();
+        return request.type == WireType::GetConfig && channel.socket()->write(frame.left(frame.size() / 2)) > 0;
+    };
+    session.manager.setConnectTimeout(timesOut ? 300 : 10000);
+    session.connectAdmin();
+    QTRY_COMPARE(session.requests.size(), 3);
+    QStringList expected;
+    if (timesOut) {
+        expected << line("timed out", session.id, QStringLiteral(" 0"));
+        QTRY_COMPARE(session.lines, expected);
+    }
+    session.manager.disconnectFromAll();
+    QVERIFY(!session.manager.serverGroup(session.id));
+    QTRY_VERIFY2(!session.channel->isOpen(), "the client must drop the server");
+    drainQueuedSignals();
+    QCOMPARE(session.lines, expected << line("disconnected", session.id));
+}
+
+void TestProtocol::answersRequests()
+{
+    Session session(QStringLiteral("127.0.5.20"));
+    QVERIFY(session.open());
+    kelp::OrrinConfig* config = session.config.data();
+    const kelp::RequestId lockId = config->lock(false);
+    QCOMPARE(session.lines.size(), 1);
+    QTRY_COMPARE(session.lines.size(), 2);
+    QVERIFY(config->isLocked());
+
+    // The saves upload the shared working document as edited through it.
+    config->workingConfigCopy()->loadText(QStringLiteral("[Network]\naddress = 10.0.0.1\n"), false, false);
+    const kelp::RequestId replaceId = config->saveToServer(false, true);
+    const kelp::RequestId mergeId = config->saveToServer(false, false);
+    const kelp::RequestId unlockId = config->unlock(true);
+    QTRY_COMPARE(session.lines.size(), 5);
+    QVERIFY(!config->isLocked());
+    const QList<WireMessage>& requests = session.requests;
+    QVERIFY(requests.at(4).type == WireType::Save && requests.at(4).replace && !requests.at(4).force);
+    QCOMPARE(requests.at(4).configuration, QByteArray("[Network]\naddress = 10.0.0.1\n"));
+    QVERIFY2(requests.at(5).type == WireType::Save && !requests.at(5).replace, "a merge save must say so");
+    QVERIFY(requests.at(6).type == WireType::Unlock && requests.at(6).force);
+
+    // A server answering "locked" without holding the lock is believed.
+    session.script = [](WireChannel& channel, const WireMessage& request) {
+        return request.type == WireType::Lock && channel.send(WireMessage::locked(request.requestId, false));
+    };
+    const kelp::RequestId notHeldId = config->lock(false);
+    QTRY_COMPARE(session.lines.size(), 6);
+    QVERIFY(!config->isLocked());
+
+    // Sent behind a restart: the server closes without answering it.
+    session.target->restart(true);
+    const kelp::RequestId lostId = config->lock(false);
+    QTRY_COMPARE(session.lines.size(), 7);
+    QVERIFY(requests.at(8).type == WireType::Restart && requests.at(8).force);
+    session.manager.disconnectFromAll();
+    QTRY_COMPARE(
+        session.lines,
+        (QStringList{line("connected", session.id), line("locked", lockId), line("saved", replaceId),
+                     line("saved", mergeId), line("unlocked", unlockId), line("locked", notHeldId),
+                     line("error", lostId, " 101: Connection to 127.0.5.20:8601 lost: connection closed by the peer"),
+                     line("disconnected", session.id)}));
+
+    // The log records the requests, without the password.
+    QFile log(kelp::KelpSDK::instance()->logFilePath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(
+        text.contains(QStringLiteral("127.0.5.20:8601 > login #%1 (user admin)\n").arg(requests.at(1).requestId)) &&
+            text.contains(QStringLiteral("127.0.5.20:8601 > save #%1 (replace, 29 bytes)\n").arg(replaceId)) &&
+            text.contains(QStringLiteral("127.0.5.20:8601 > save #%1 (merge, 29 bytes)\n").arg(mergeId)),
+        qPrintable(text));
+    QVERIFY2(!text.contains(s_password), "the password must never reach the log");
+}
+
+void TestProtocol::failsRequests_data()
+{
+    QTest::addColumn<QString>("address");
+    // The server's answer to the save; a Hello stands for silence from then
+    // on, a Bye for dropping the connection.
+    QTest::addColumn<WireMessage>("answer");
+    QTest::addColumn<QString>("error"); // %1: the save's id
+    QTest::addColumn<bool>("sessionEnds");
+
+    const QString full = QStringLiteral("the configuration could not be stored: disk full");
+    QTest::newRow("error with a text") << "127.0.5.21" << WireMessage::error(0, WireError::StorageFailed, full)
+                                       << QString("6: " + full) << false;
+    QTest::newRow("error without a text") << "127.0.5.22" << WireMessage::error(0, WireError::NotLocked, {})
+                                          << "4: 127.0.5.22:8601 refused the request (code 4)" << false;
+    QTest::newRow("no answer in time") << "127.0.5.23" << WireMessage()
+                                       << "102: No answer from 127.0.5.23:8601 to the save request in time" << true;
+    QTest::newRow("connection dropped") << "127.0.5.24" << WireMessage::plain(WireType::Bye, 0)
+                                        << "101: Connection to 127.0.5.24:8601 lost: connection closed by the peer"
+                                        << true;
+    QTest::newRow("answer of another kind")
+        << "127.0.5.25" << WireMessage::plain(WireType::Unlocked, 0)
+        << "104: Invalid answer from 127.0.5.25:8601: unlocked #%1 was not expected" << true;
+}
+
+void TestProtocol::failsRequests()
+{
+    QFETCH(QString, address);
+    QFETCH(WireMessage, answer);
+    QFETCH(QString, error);
+    QFETCH(bool, sessionEnds);
+
+    Session session(address);
+    session.manager.setRequestTimeout(300);
+    bool silent = false;
+    session.script = [&silent, answer](WireChannel& channel, const WireMessage& request) {
+        if (request.type != WireType::Save) {
+            return silent;
+        }
+        WireMessage reply = answer;
+        reply.requestId = request.requestId;
+        silent = answer.type == WireType::Hello;
+        answer.type == WireType::Bye ? channel.abort() : void(silent || channel.send(reply));
+        return true;
+    };
+    QVERIFY(session.open());
+    const kelp::RequestId lockId = session.config->lock(false);
+    QTRY_COMPARE(session.lines.size(), 2);
+
+    // The unlock is sent right behind the save: when the save ends the
+    // session, the unlock fails with it, and nothing is sent any more.
+    const kelp::RequestId saveId = session.config->saveToServer(false, false);
+    const kelp::RequestId unlockId = session.config->unlock(false);
+    QTRY_COMPARE(session.lines.size(), 4);
+    QVERIFY(!session.config->isLocked());
+    const kelp::RequestId nextId = session.config->lock(false);
+    const QString where = address + QStringLiteral(":8601");
+    QStringList expected{line("connected", session.id), line("locked", lockId),
+                         line("error", saveId, QLatin1Char(' ') + error.replace("%1", QString::number(saveId)))};
+    if (sessionEnds) {
+        expected << line("error", unlockId, " 101: Connection to " + where + " lost: an earlier request failed")
+                 << line("error", nextId, " 103: Not connected to " + where);
+        QTRY_VERIFY2(!session.channel->isOpen(), "the server's end of the session is gone");
+    } else {
+        expected << line("unlocked", unlockId) << line("locked", nextId);
+    }
+    QTRY_COMPARE(session.lines, expected);
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
