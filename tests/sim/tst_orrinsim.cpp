@@ -1,39 +1,30 @@
-#include "wireclient.h"
+// orrin-sim as its users run it: a fleet file it refuses, and the example
+// fleet serving protocol sessions that send their requests all at once.
+
+#include "sdk/wirechannel.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 
 using kelp::WireMessage;
-using kelp::WireType;
 
 namespace {
 
 const QString s_program = QStringLiteral(ORRIN_SIM_EXECUTABLE);
 const QString s_examples = QStringLiteral(QUORLAN_TEST_DATA_DIR "/../../examples");
+const QByteArray s_north =
+    R"({"name": "north", "address": "127.0.6.1", "user": "u", "password": "", "config": "n.conf")";
 
-bool copyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(source));
-        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString readFile(const QString& path)
+QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& content)
@@ -42,6 +33,24 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+// A session that sends all its requests at once; the answers, described,
+// come into `answers`.
+struct Session
+{
+    Session(const QString& address, const QList<WireMessage>& requests) : channel(new QTcpSocket)
+    {
+        QObject::connect(&channel, &kelp::WireChannel::messageReceived,
+                         [this](const WireMessage& answer) { answers << answer.describe(); });
+        channel.socket()->connectToHost(address, 8601);
+        for (const WireMessage& request : requests) {
+            channel.send(request);
+        }
+    }
+
+    QStringList answers;
+    kelp::WireChannel channel;
+};
+
 } // namespace
 
 class TestOrrinSim : public QObject
@@ -49,41 +58,39 @@ class TestOrrinSim : public QObject
     Q_OBJECT
 
 private slots:
-    void explainsItself();
     void refusesToStart_data();
     void refusesToStart();
     void runsTheExampleFleet_data();
     void runsTheExampleFleet();
 };
 
-void TestOrrinSim::explainsItself()
-{
-    QProcess process;
-    process.start(s_program, {QStringLiteral("--help")});
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    const QString help = QString::fromUtf8(process.readAllStandardOutput());
-    for (const QString& part : {QStringLiteral("--fleet <FILE>"), QStringLiteral("--ready-file <PATH>"),
-                                QStringLiteral("SIGTERM"), QStringLiteral("docs/simulator.md")}) {
-        QVERIFY2(help.contains(part), qPrintable(help));
-    }
-}
-
 void TestOrrinSim::refusesToStart_data()
 {
+    // In the error, %1 stands for the fleet file and %2 for its directory.
     QTest::addColumn<QByteArray>("fleet");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("no fleet option") << QByteArray() << 2
-                                     << QStringLiteral("orrin-sim: --fleet FILE is required (see --help)\n");
-    QTest::newRow("not JSON") << QByteArray("servers:") << 1
-                              << QStringLiteral("fleet.json: not valid JSON at offset 1: illegal value\n");
-    QTest::newRow("missing configuration")
-        << QByteArray(R"({"servers": [{"name": "n", "address": "127.0.6.220", "user": "u", "password": "p",
-                         "config": "n.conf"}]})")
-        << 1 << QStringLiteral("n.conf: No such file or directory\n");
+    const auto fleet = [](const QByteArray& servers) -> QByteArray { return "{\"servers\": [" + servers + "]}"; };
+    QTest::newRow("no fleet option") << QByteArray() << 2 << "--fleet FILE is required (see --help)";
+    QTest::newRow("not JSON") << QByteArray("servers:") << 1 << "%1: not valid JSON at offset 1: illegal value";
+    QTest::newRow("no servers") << fleet("") << 1 << "%1: fleet: \"servers\" must be a non-empty array";
+    QTest::newRow("missing field") << fleet("{}") << 1 << "%1: server 1: \"name\" is missing";
+    QTest::newRow("port out of range") << fleet(s_north + ", \"port\": 65536}") << 1
+                                       << "%1: server 1 (north): \"port\" must be a whole number from 1 to 65535";
+    QTest::newRow("unknown lock-out field") << fleet(s_north + ", \"lockout\": {\"minutes\": 1}}") << 1
+                                            << "%1: server 1 (north), lockout: unknown field \"minutes\"";
+    QTest::newRow("unknown step") << fleet(s_north + ", \"faults\": {\"dropAt\": \"logout\"}}") << 1
+                                  << "%1: server 1 (north), faults: \"dropAt\" must be one of connect, hello, login, "
+                                     "getconfig, lock, save, unlock, restart (not \"logout\")";
+    QTest::newRow("remote address") << fleet(QByteArray(s_north).replace("127.0.6.1", "10.0.0.5") + "}") << 1
+                                    << "%1: server 1 (north): \"address\" 10.0.0.5 is not a loopback address "
+                                       "(127.0.0.0/8 or ::1); the simulator only listens on this machine";
+    QTest::newRow("same address") << fleet(s_north + "}, " + QByteArray(s_north).replace("north", "south") + "}") << 1
+                                  << "%1: server 2 (south): north already listens on 127.0.6.1:8601";
+    QTest::newRow("values at their limits, configuration missing")
+        << fleet(s_north + ", \"port\": 65535, \"lockout\": {\"failures\": 0, \"seconds\": 0}}") << 1
+        << "cannot read %2/n.conf: No such file or directory";
 }
 
 void TestOrrinSim::refusesToStart()
@@ -94,79 +101,100 @@ void TestOrrinSim::refusesToStart()
 
     QTemporaryDir directory;
     const QString path = directory.filePath(QStringLiteral("fleet.json"));
-    QStringList arguments;
-    if (!fleet.isEmpty()) {
-        QVERIFY(writeFile(path, fleet));
-        arguments << QStringLiteral("--fleet") << path;
-    }
+    QVERIFY(fleet.isEmpty() || writeFile(path, fleet));
     QProcess process;
-    process.start(s_program, arguments);
+    process.start(s_program, fleet.isEmpty() ? QStringList() : QStringList{QStringLiteral("--fleet"), path});
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitCode(), exitCode);
-    const QString stderrText = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(stderrText.startsWith(QStringLiteral("orrin-sim: ")) && stderrText.endsWith(error),
-             qPrintable(stderrText));
-    QVERIFY(process.readAllStandardOutput().isEmpty());
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("orrin-sim: ") + error.replace("%1", path).replace("%2", directory.path()) + '\n');
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
 }
 
 void TestOrrinSim::runsTheExampleFleet_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::addColumn<QString>("signalName");
 
-    QTest::newRow("SIGTERM") << int(SIGTERM) << QStringLiteral("SIGTERM");
-    QTest::newRow("SIGINT") << int(SIGINT) << QStringLiteral("SIGINT");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
 }
 
 void TestOrrinSim::runsTheExampleFleet()
 {
     QFETCH(int, signalNumber);
-    QFETCH(QString, signalName);
 
-    // The example fleet, moved to addresses of this test's own.
+    // The example fleet on addresses of this test's own and on copies of its
+    // configurations.
     QTemporaryDir directory;
-    QVERIFY(copyTree(s_examples, directory.path()));
+    QVERIFY(QDir(directory.path()).mkdir(QStringLiteral("configs")));
+    for (const QString& name : QDir(s_examples + QStringLiteral("/configs")).entryList(QDir::Files)) {
+        QVERIFY(QFile::copy(s_examples + QStringLiteral("/configs/") + name, directory.filePath("configs/" + name)));
+    }
     const QString fleetPath = directory.filePath(QStringLiteral("fleet.json"));
-    QString fleet = readFile(fleetPath);
-    QVERIFY(fleet.contains(QStringLiteral("\"127.0.0.11\"")));
-    fleet.replace(QStringLiteral("\"127.0.0.1"), QStringLiteral("\"127.0.6.21"));
-    QVERIFY(writeFile(fleetPath, fleet.toUtf8()));
+    QVERIFY(writeFile(fleetPath,
+                      readFile(s_examples + QStringLiteral("/fleet.json")).replace("\"127.0.0.1", "\"127.0.6.21")));
     const QString readyPath = directory.filePath(QStringLiteral("ready"));
+    const QString northPath = directory.filePath(QStringLiteral("configs/orrin-north.conf"));
+    const QByteArray north = readFile(northPath);
 
     QProcess process;
     process.start(s_program, {QStringLiteral("--fleet"), fleetPath, QStringLiteral("--ready-file"), readyPath});
-    QVERIFY(process.waitForStarted(10000));
     QString output;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (output += QString::fromUtf8(process.readAllStandardOutput())).contains(QStringLiteral("ready: 6 servers\n")),
+        (output += QString::fromUtf8(process.readAllStandardOutput())).endsWith(QStringLiteral("ready: 6 servers\n")),
         10000);
-    QCOMPARE(output.count(QStringLiteral(" listening: ")), 6);
-    const QStringList ready = readFile(readyPath).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(ready.size(), 6);
-    QCOMPARE(ready.first(), QStringLiteral("orrin-north 127.0.6.211:8601"));
+    const QList<QByteArray> ready = readFile(readyPath).split('\n');
+    QCOMPARE(ready.size(), 7);
+    QCOMPARE(ready.first(), QByteArray("orrin-north 127.0.6.211:8601"));
 
-    WireClient north;
-    QVERIFY(north.connectTo(QStringLiteral("127.0.6.211")));
-    QVERIFY(north.logIn(QStringLiteral("admin"), QStringLiteral("north-Pa55")));
-    QCOMPARE(north.configuration(),
-             std::optional<QString>(readFile(directory.filePath(QStringLiteral("configs/orrin-north.conf")))));
-    WireClient gate;
-    QVERIFY(gate.connectTo(QStringLiteral("127.0.6.215")));
-    QVERIFY(!gate.logIn(QStringLiteral("admin"), QStringLiteral("gate-Pa55")));
+    // The first session takes the lock; uploads of sections the schema does
+    // not know change nothing, as a merge or as a replace.
+    const QString rejected = QStringLiteral("error #%1 (code 5: Invalid name for section: \"Bogus\")");
+    const WireMessage hello = WireMessage::hello(1, QString());
+    const WireMessage login = WireMessage::login(2, QStringLiteral("admin"), QStringLiteral("north-Pa55"));
+    Session holder(QStringLiteral("127.0.6.211"),
+                   {hello, login, WireMessage::lock(3, false), WireMessage::save(4, false, false, "[General]\n[Bogus]"),
+                    WireMessage::save(5, false, true, "[Bogus]\nv=1")});
+    const QString welcome = QStringLiteral("welcome #1 (version 1, orrin-sim)");
+    QTRY_COMPARE(holder.answers, (QStringList{welcome, "login-ok #2 (server orrin-north)", "locked #3 (held)",
+                                              rejected.arg(4), rejected.arg(5)}));
+    QCOMPARE(readFile(northPath), north);
+
+    // Others are served meanwhile, but the lock stays the first session's
+    // until that session drops.
+    Session other(QStringLiteral("127.0.6.211"),
+                  {hello, login, WireMessage::getConfig(3), WireMessage::lock(4, false), WireMessage::unlock(5, true),
+                   WireMessage::save(6, false, false, "[General]\nname=x")});
+    Session wrong(QStringLiteral("127.0.6.211"), {hello, WireMessage::login(2, QStringLiteral("admin"), {})});
+    Session gate(QStringLiteral("127.0.6.215"), {hello, login});
+    QTRY_COMPARE(other.answers,
+                 (QStringList{welcome, "login-ok #2 (server orrin-north)",
+                              QStringLiteral("config #3 (%1 bytes)").arg(north.size()),
+                              "error #4 (code 3: the configuration is locked by another session)", "unlocked #5",
+                              "error #6 (code 4: this session does not hold the configuration lock)"}));
+    QTRY_COMPARE(wrong.answers, (QStringList{welcome, "login-refused #2 (code 2, lock-out 0 s)"}));
+    QTRY_COMPARE(gate.answers, (QStringList{welcome, "login-refused #2 (code 13, lock-out 0 s)"}));
+    holder.channel.abort();
     QTRY_VERIFY((output += QString::fromUtf8(process.readAllStandardOutput()))
-                    .contains(QStringLiteral("orrin-gate #1 login refused: user admin, code 13\n")));
-    QVERIFY(output.contains(QStringLiteral("orrin-north #1 login: user admin\n")));
+                    .contains(QStringLiteral("orrin-north #1 released: the session ended\n"
+                                             "orrin-north #1 closed: connection closed by the peer\n")));
+    other.channel.send(WireMessage::lock(7, false));
+    QTRY_COMPARE(other.answers.size(), 7);
+    QCOMPARE(other.answers.last(), QStringLiteral("locked #7 (held)"));
+    QCOMPARE(readFile(northPath), north);
 
     QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
     QVERIFY(process.waitForFinished(10000));
     output += QString::fromUtf8(process.readAllStandardOutput());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QVERIFY2(output.contains(QStringLiteral("stopping on ") + signalName + QLatin1Char('\n')), qPrintable(output));
+    for (const QString& expected : {QStringLiteral("orrin-gate #1 login refused: user admin, code 13\n"),
+                                    QStringLiteral("stopping on %1\n").arg(QTest::currentDataTag())}) {
+        QVERIFY2(output.contains(expected), qPrintable(output));
+    }
     QCOMPARE(output.count(QStringLiteral(" stopped\n")), 6);
     QVERIFY2(!output.contains(QStringLiteral("Pa55")), "a password was printed");
     QVERIFY2(!QFile::exists(readyPath), "the ready file outlived the fleet");
-    QVERIFY(north.waitClosed());
 }
 
 QTEST_GUILESS_MAIN(TestOrrinSim)

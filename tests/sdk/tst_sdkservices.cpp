@@ -1,0 +1,237 @@
+// The SDK's services besides the connections: CSV parsing, login error
+// texts and their translation, the option store and the SDK's own start.
+
+#include "sdk/csvparser.h"
+#include "sdk/kelpsdk.h"
+#include "sdk/localuserconfig.h"
+#include "sdk/loginerror.h"
+#include "sdk/translator.h"
+#include "testsupport/testsettings.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QProcess>
+#include <QRect>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using kelp::KelpSDK;
+using kelp::LocalUserConfig;
+
+namespace {
+
+// The option as another process reads it from the disk now.
+QVariant readInAFreshProcess(const QString& application, const QString& group, const QString& key)
+{
+    QProcess probe;
+    probe.start(QStringLiteral(LOCALUSERCONFIG_PROBE), {QStringLiteral("QuorlanTest"), application, group, key});
+    if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
+        return QStringLiteral("the probe failed");
+    }
+    QVariant value;
+    QDataStream in(QByteArray::fromHex(probe.readAllStandardOutput().trimmed()));
+    in >> value;
+    return value;
+}
+
+} // namespace
+
+class TestSdkServices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void csv_data();
+    void csv();
+    void loginErrorText_data();
+    void loginErrorText();
+    void germanLoginErrorFollowsTheLocale();
+    void optionReachesTheDisk_data();
+    void optionReachesTheDisk();
+    void sdkStartsInAHostilePlace();
+
+private:
+    testsupport::TestSettings m_settings;
+    QTemporaryDir m_dir;
+};
+
+void TestSdkServices::csv_data()
+{
+    // A null content stands for a file that does not exist. The expected rows
+    // in short: lines separated by " / ", fields by "|", the header first.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("comma") << QByteArray("host,username,password\n10.0.0.1,admin,x\n10.0.0.2,root,y\n")
+                           << "host|username|password / 10.0.0.1|admin|x / 10.0.0.2|root|y";
+    QTest::newRow("byte-order mark and CRLF")
+        << QByteArray("\xEF\xBB\xBFhost,user\r\na,b\r\nc,d\r\n") << "host|user / a|b / c|d";
+    QTest::newRow("tab") << QByteArray("host\tuser\na b\tc,d\n") << "host|user / a b|c,d";
+    QTest::newRow("most frequent separator wins")
+        << QByteArray("host;user,name;pass\na;b,c;d\n") << "host|user,name|pass / a|b,c|d";
+    QTest::newRow("tie of comma and semicolon goes to the comma")
+        << QByteArray("host;user,pass;x,y\na;b,c;d,e\n") << "host;user|pass;x|y / a;b|c;d|e";
+    QTest::newRow("tie of semicolon and tab goes to the semicolon")
+        << QByteArray("host\tx;user\na\tb;c\n") << "host\tx|user / a\tb|c";
+    QTest::newRow("quoted separators not counted in header") << QByteArray("\"a,b,c\";d\n1;2\n") << "a,b,c|d / 1|2";
+    QTest::newRow("quoting") << QByteArray("host,password\na,\"x,y\"\nb,\"say \"\"hi\"\"\"\nc,pa\"ss\n")
+                             << "host|password / a|x,y / b|say \"hi\" / c|pa\"ss";
+    QTest::newRow("embedded line break") << QByteArray("host,note\na,\"one\r\ntwo\nthree\"\nb,c\n")
+                                         << "host|note / a|one\r\ntwo\nthree / b|c";
+    QTest::newRow("blank lines skipped, no final line break")
+        << QByteArray("host,user\n\na,b\r\n\n\nc,d") << "host|user / a|b / c|d";
+    QTest::newRow("empty quoted field is a line") << QByteArray("host\n\"\"\n") << "host / ";
+    QTest::newRow("rows padded or cut to the header")
+        << QByteArray("host,user,password\na\nb,c,\nd,e,f,g\n") << "host|user|password / a|| / b|c| / d|e|f";
+    QTest::newRow("spaces kept") << QByteArray("host, user\n a ,b \n") << "host| user /  a |b ";
+    QTest::newRow("unterminated quote runs to the end")
+        << QByteArray("host,user\na,\"open\n") << "host|user / a|open\n";
+    QTest::newRow("UTF-8") << QByteArray("host\n\xC3\xA4\xE3\x83\x91\n")
+                           << QString::fromUtf8("host / \xC3\xA4\xE3\x83\x91");
+    QTest::newRow("empty file") << QByteArray("") << "";
+    QTest::newRow("header only") << QByteArray("host,username,password\n") << "host|username|password";
+    QTest::newRow("missing file") << QByteArray() << "";
+}
+
+void TestSdkServices::csv()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+
+    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+    QFile file(path);
+    QVERIFY(content.isNull() || (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));
+    file.close();
+    kelp::CsvParser parser(path, true);
+    QSignalSpy finished(&parser, &kelp::CsvParser::finished);
+    parser.parse();
+    QVERIFY2(finished.isEmpty(), "finished() was emitted from inside parse()");
+    QTRY_COMPARE(finished.count(), 1);
+
+    const QStringList lines = expected.split(QStringLiteral(" / "));
+    const QStringList header = lines.first().split(QLatin1Char('|'));
+    QList<kelp::CsvParser::Row> rows;
+    for (int line = 1; line < lines.size(); ++line) {
+        rows.append(kelp::CsvParser::Row());
+        for (int column = 0; column < header.size(); ++column) {
+            rows.last().append({header.at(column), lines.at(line).split(QLatin1Char('|')).at(column)});
+        }
+    }
+    QCOMPARE(parser.getResults(), rows);
+}
+
+void TestSdkServices::loginErrorText_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("lockoutSeconds");
+    QTest::addColumn<QString>("expected");
+
+    const QString host = QStringLiteral("h");
+    QTest::newRow("0") << 0 << host << 0 << "No error";
+    QTest::newRow("2") << 2 << host << 0 << "Invalid username or password. Server: h, port: 8601";
+    QTest::newRow("14 unknown") << 14 << host << 0 << "Unknown error. Server: h, port: 8601";
+    QTest::newRow("12, 60 s") << 12 << host << 60 << "Your account is locked for 60 seconds. Server: h, port: 8601";
+    QTest::newRow("12, 61 s") << 12 << host << 61 << "Your account is locked for 1 minute. Server: h, port: 8601";
+    QTest::newRow("12, 119 s") << 12 << host << 119 << "Your account is locked for 1 minute. Server: h, port: 8601";
+    QTest::newRow("12, 120 s") << 12 << host << 120 << "Your account is locked for 2 minutes. Server: h, port: 8601";
+    QTest::newRow("12, 179 s") << 12 << host << 179 << "Your account is locked for 2 minutes. Server: h, port: 8601";
+    // Integer division would give 35791394.
+    QTest::newRow("12 minutes in single precision")
+        << 12 << host << 2147483647 << "Your account is locked for 35791396 minutes. Server: h, port: 8601";
+
+    // Codes 1 to 6 fill in one step: a placeholder inside the host stays literal.
+    QTest::newRow("2 with %1 in host") << 2 << "a%1b" << 0 << "Invalid username or password. Server: a%1b, port: 8601";
+    // The others fill the host first, then the port into the lowest placeholder left.
+    QTest::newRow("13 with %1 in host") << 13 << "a%1b" << 0
+                                        << "Login not permitted from this address. Server: a8601b, port: %2";
+    QTest::newRow("12 with %1 in host") << 12 << "h%1" << 5
+                                        << "Your account is locked for 5 seconds. Server: h8601, port: %3";
+    QTest::newRow("7 with %1 in name") << 7 << "x%1.kar" << 0 << "Password required for encrypted archive x%1.kar.";
+}
+
+void TestSdkServices::loginErrorText()
+{
+    QFETCH(int, code);
+    QFETCH(QString, server);
+    QFETCH(int, lockoutSeconds);
+
+    const kelp::LoginError error(code, server, 8601, lockoutSeconds);
+    QTEST(error.toString(), "expected");
+    QCOMPARE(error.errorId(), code);
+    QCOMPARE(error.hasError(), code != 0);
+}
+
+void TestSdkServices::germanLoginErrorFollowsTheLocale()
+{
+    const kelp::LoginError error(12, QStringLiteral("h"), 8601, 90);
+    const QString english = QStringLiteral("Your account is locked for 1 minute. Server: h, port: 8601");
+    kelp::Translator* translator = kelp::Translator::instance();
+    const QString directory = QStringLiteral(QUORLAN_TRANSLATIONS_DIR);
+    translator->addModule(QStringLiteral("quorlan"), directory, true);
+    translator->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(error.toString(), QString::fromUtf8("Ihr Konto ist für 1 Minute gesperrt. Server: h, Port: 8601"));
+
+    translator->addModule(QStringLiteral("quorlan"), directory, false);
+    QCOMPARE(error.toString(), english);
+    translator->addModule(QStringLiteral("quorlan"), directory, true);
+    translator->setLocale(QLocale::c());
+    QCOMPARE(error.toString(), english);
+}
+
+void TestSdkServices::optionReachesTheDisk_data()
+{
+    QTest::addColumn<QVariant>("value");
+
+    QTest::newRow("rectangle") << QVariant(QRect(140, 90, 701, 499));
+    QTest::newRow("non-ASCII text") << QVariant(QString::fromUtf8("/srv/Sicherung/\xC3\xBC"));
+}
+
+void TestSdkServices::optionReachesTheDisk()
+{
+    QFETCH(QVariant, value);
+
+    // Read while the writer still exists: the value must be on the disk at once.
+    LocalUserConfig config(QStringLiteral("QuorlanTest"), QStringLiteral("roundtrip"));
+    config.setOption(QStringLiteral("key"), value, QStringLiteral("geometry"));
+    QCOMPARE(readInAFreshProcess(QStringLiteral("roundtrip"), QStringLiteral("geometry"), QStringLiteral("key")),
+             value);
+    QCOMPARE(readInAFreshProcess(QStringLiteral("roundtrip"), QStringLiteral("other"), QStringLiteral("key")),
+             QVariant());
+}
+
+void TestSdkServices::sdkStartsInAHostilePlace()
+{
+    // A file where the organisation's data directory (and so the log) would
+    // go, and garbage where the settings file is.
+    QFile blocker(m_settings.dataHome() + QStringLiteral("/QuorlanTest"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    const QString settingsPath = m_settings.configHome() + QStringLiteral("/QuorlanTest/sdk.conf");
+    QVERIFY(QDir().mkpath(m_settings.configHome() + QStringLiteral("/QuorlanTest")));
+    QFile settings(settingsPath);
+    QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(QByteArray::fromHex("00fffe5b5b0a3d0a0102")) == 10);
+    settings.close();
+
+    QVERIFY(!KelpSDK::instance());
+    KelpSDK::initInstance(QStringLiteral("QuorlanTest"), QStringLiteral("sdk"), nullptr, QStringLiteral("kelpsdk.log"));
+    KelpSDK* sdk = KelpSDK::instance();
+    QVERIFY2(sdk && sdk->connectionManager() && sdk->logFilePath().isEmpty(), "the SDK must start without its log");
+    KelpSDK::log(QStringLiteral("goes nowhere"));
+
+    // The damaged store gives defaults and is replaced by a good one.
+    LocalUserConfig* config = sdk->userConfig();
+    QCOMPARE(config->fileName(), settingsPath);
+    QCOMPARE(config->getOption(QStringLiteral("key"), QStringLiteral("geometry"), 7), QVariant(7));
+    config->setOption(QStringLiteral("key"), QRect(10, 20, 30, 40), QStringLiteral("geometry"));
+    QCOMPARE(readInAFreshProcess(QStringLiteral("sdk"), QStringLiteral("geometry"), QStringLiteral("key")),
+             QVariant(QRect(10, 20, 30, 40)));
+
+    // A second start keeps the first instance and its objects.
+    kelp::ConnectionManager* manager = sdk->connectionManager();
+    KelpSDK::initInstance(QStringLiteral("Other"), QStringLiteral("app"), nullptr, QStringLiteral("other.log"));
+    QVERIFY(KelpSDK::instance() == sdk && sdk->userConfig() == config && sdk->connectionManager() == manager);
+}
+
+QTEST_GUILESS_MAIN(TestSdkServices)
+#include "tst_sdkservices.moc"
