@@ -1,6 +1,6 @@
+#include "common/signalwatcher.h"
 #include "sim/fleet.h"
 #include "sim/fleetfile.h"
-#include "sim/signalwatcher.h"
 #include "sim/simulatedserver.h"
 
 #include <QCommandLineParser>
@@ -82,12 +82,12 @@ int main(int argc, char* argv[])
         fleet.addServer(spec);
     }
 
-    sim::SignalWatcher watcher;
+    common::SignalWatcher watcher;
     if (!watcher.isValid()) {
         printError(QStringLiteral("cannot watch for signals: ") + watcher.errorString());
         return 1;
     }
-    QObject::connect(&watcher, &sim::SignalWatcher::terminationRequested, &app, [](int signalNumber) {
+    QObject::connect(&watcher, &common::SignalWatcher::terminationRequested, &app, [](int signalNumber) {
         printLine(QStringLiteral("stopping on %1")
                       .arg(signalNumber == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
         QCoreApplication::quit();
