@@ -51,7 +51,8 @@ int main(int argc, char* argv[])
                        "an exclusive lock, Merge and Replace saves written atomically, restarts and an account "
                        "lock-out) and misbehaves as its faults say. One line per event goes to standard output "
                        "(passwords are never shown). Runs until SIGINT or SIGTERM, then stops every server and "
-                       "exits with status 0. The fleet file format is described in docs/simulator.md."));
+                       "exits with status 0. The fleet file format is described in docs/simulator.md and in "
+                       "orrin-sim(1)."));
     parser.addHelpOption();
     const QCommandLineOption fleetOption(QStringList{QStringLiteral("f"), QStringLiteral("fleet")},
                                          QStringLiteral("The fleet file (JSON) describing the servers."),
