@@ -10,6 +10,15 @@ QUORLAN_BUILD_PACKAGES=(
     libdtl-dev
 )
 
+# What scripts/check-install uses to look at the installed tree: the menu
+# entry's validator, man to render the pages, strace to see which translation
+# file the installed window opens.
+QUORLAN_INSTALL_CHECK_PACKAGES=(desktop-file-utils man-db strace)
+
+# What scripts/package uses: dpkg-shlibdeps (dpkg-dev) for the dependencies,
+# and lintian.
+QUORLAN_PACKAGE_PACKAGES=(dpkg-dev lintian)
+
 # Installs the packages that are not installed yet (Debian, run as root).
 ensure_packages() {
     local missing=()

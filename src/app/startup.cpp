@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
+#include "common/translationsdirectory.h"
 #include "sdk/translator.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLocale>
 #include <QStyleFactory>
 
@@ -19,7 +19,7 @@ const char* const kStyleSheet = "QWidget { background-color: #2B2E36; }"
 
 QString translationsPath()
 {
-    return QCoreApplication::applicationDirPath() + QDir::separator() + QStringLiteral("translations");
+    return common::translationsDirectory(QCoreApplication::applicationDirPath());
 }
 
 void prepareApplication(QApplication& application)

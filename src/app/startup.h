@@ -6,7 +6,8 @@ class QApplication;
 
 namespace startup {
 
-// The translations directory beside the executable.
+// The directory of the compiled translations: beside the executable, or in
+// the installed share/ folder (common::translationsDirectory).
 QString translationsPath();
 
 // Gives the application its fixed look (style sheet, then the Fusion style)

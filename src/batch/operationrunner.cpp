@@ -2,6 +2,7 @@
 
 #include "batch/consolereporter.h"
 #include "batch/runtally.h"
+#include "common/translationsdirectory.h"
 #include "operations/backupoperation.h"
 #include "operations/pushconfigoperation.h"
 #include "sdk/kelpsdk.h"
@@ -44,7 +45,7 @@ QString refusal(const BatchRequest& request)
 void prepareSdk()
 {
     kelp::Translator::instance()->addModule(
-        QStringLiteral("quorlan"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations"), true);
+        QStringLiteral("quorlan"), common::translationsDirectory(QCoreApplication::applicationDirPath()), true);
     kelp::Translator::instance()->setLocale(QLocale());
     kelp::KelpSDK::initInstance(QStringLiteral("Brindlowe"), QStringLiteral("quorlan"), nullptr,
                                 QStringLiteral("kelpsdk.log"));

@@ -1,6 +1,6 @@
+#include "common/signalwatcher.h"
 #include "sim/fleet.h"
 #include "sim/fleetfile.h"
-#include "sim/signalwatcher.h"
 #include "sim/simulatedserver.h"
 
 #include <QCommandLineParser>
@@ -51,7 +51,8 @@ int main(int argc, char* argv[])
                        "an exclusive lock, Merge and Replace saves written atomically, restarts and an account "
                        "lock-out) and misbehaves as its faults say. One line per event goes to standard output "
                        "(passwords are never shown). Runs until SIGINT or SIGTERM, then stops every server and "
-                       "exits with status 0. The fleet file format is described in docs/simulator.md."));
+                       "exits with status 0. The fleet file format is described in docs/simulator.md and in "
+                       "orrin-sim(1)."));
     parser.addHelpOption();
     const QCommandLineOption fleetOption(QStringList{QStringLiteral("f"), QStringLiteral("fleet")},
                                          QStringLiteral("The fleet file (JSON) describing the servers."),
@@ -82,12 +83,12 @@ int main(int argc, char* argv[])
         fleet.addServer(spec);
     }
 
-    sim::SignalWatcher watcher;
+    common::SignalWatcher watcher;
     if (!watcher.isValid()) {
         printError(QStringLiteral("cannot watch for signals: ") + watcher.errorString());
         return 1;
     }
-    QObject::connect(&watcher, &sim::SignalWatcher::terminationRequested, &app, [](int signalNumber) {
+    QObject::connect(&watcher, &common::SignalWatcher::terminationRequested, &app, [](int signalNumber) {
         printLine(QStringLiteral("stopping on %1")
                       .arg(signalNumber == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
         QCoreApplication::quit();

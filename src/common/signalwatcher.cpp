@@ -1,4 +1,4 @@
-#include "sim/signalwatcher.h"
+#include "common/signalwatcher.h"
 
 #include <QSocketNotifier>
 
@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace sim {
+namespace common {
 
 namespace {
 
@@ -73,4 +73,4 @@ void SignalWatcher::readSignal()
     }
 }
 
-} // namespace sim
+} // namespace common

@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-namespace sim {
+namespace common {
 
 // Turns SIGINT and SIGTERM into a Qt signal delivered by the event loop, so
 // the program can stop cleanly instead of dying inside a signal handler. The
@@ -36,4 +36,4 @@ private:
     QString m_errorString;
 };
 
-} // namespace sim
+} // namespace common
