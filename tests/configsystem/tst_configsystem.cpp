@@ -351,7 +351,7 @@ void TestConfigSystem::edit_data()
     row("value ignoring case: the first in key order", sample,
         [](ConfigSystem& d) { return found(d.value("Network", "a", true)); }, "2", {});
     row("value of an absent section or key", sample,
-        [](ConfigSystem& d) { return found(d.value("Network1", "A")) + found(d.value("Network", "B")); },
+        [](ConfigSystem& d) -> QString { return found(d.value("Network1", "A")) + found(d.value("Network", "B")); },
         "<null><null>", {});
     row("values of a key ignoring case, in line order", sample,
         [](ConfigSystem& d) { return lines(d.values("Network", "a", true)); }, "A=1@4,A=2@6,a=4@8", {});
