@@ -236,7 +236,7 @@ void TestConfigSystem::edit_data()
             },
             QString::number(makeDocument(text)->hasSection("Licence")), state(*makeDocument(text)));
     };
-    reload("reload: fewer lines", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "[Storage1]\nk=y");
+    reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
     reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
     row("ensure: after an ordinary section a blank line first", "[Network]\na=1",
         [](ConfigSystem& d) { return ensure(d, "Licence"); }, "created",
