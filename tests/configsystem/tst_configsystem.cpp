@@ -1,0 +1,496 @@
+#include "configsystem/changelistener.h"
+#include "configsystem/configsystem.h"
+
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using kelp::ConfigSystem;
+using kelp::PatternPiece;
+using Call = std::function<QString(ConfigSystem&)>;
+using Change = std::function<void(ConfigSystem&)>;
+Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(Change)
+
+namespace {
+
+// A document loaded with text, with this schema, tried in this order:
+//   Licence, Network + \d, Network                  ordinary kinds
+//   *Camera + \d+                                   starred, the star is part of the name
+//   Camera_0x + [\da-fA-F]+, Storage + \d{1,2}      ordinary kinds
+//   Gate + \d                                       starred, the name carries no star
+//   Lang_ + [a-z]{2}                                anonymousValues
+//   *Macro + \d{1,4}                                anonymousValues and starred
+std::unique_ptr<ConfigSystem> makeDocument(const QString& text = QString())
+{
+    auto document = std::make_unique<ConfigSystem>();
+    document->addSectionKind("Licence", "", false, false);
+    document->addSectionKind({PatternPiece("Network", ""), PatternPiece("\\d", "\\d")}, false, false);
+    document->addSectionKind("Network", "", false, false);
+    document->addSectionKind("*Camera", "", false, true).append(PatternPiece("\\d+", "\\d+"));
+    document->addSectionKind("Camera_0x", "", false, false).append(PatternPiece("[\\da-fA-F]+", "[\\da-fA-F]+"));
+    document->addSectionKind("Storage", "", false, false).append(PatternPiece("\\d{1,2}", "\\d{1,2}"));
+    document->addSectionKind("Gate", "", false, true).append(PatternPiece("\\d", "\\d"));
+    document->addSectionKind("Lang_", "", true, false).append(PatternPiece("[a-z]{2}", "[a-z]{2}"));
+    document->addSectionKind({PatternPiece("*Macro", ""), PatternPiece("\\d{1,4}", "\\d{1,4}")}, true, true);
+    document->loadText(text, false, false);
+    return document;
+}
+
+QString joined(const QList<QStringRef>& refs)
+{
+    QStringList strings;
+    for (const QStringRef& ref : refs) {
+        strings.append(ref.toString());
+    }
+    return strings.join(QLatin1Char(','));
+}
+
+// The span lines of debugString() joined by ",": "Network 1:2,Licence 3:2".
+QString spans(const ConfigSystem& document)
+{
+    QStringList lines = document.debugString().split(QLatin1Char('\n')).filter(QRegExp(QStringLiteral("^ {8}")));
+    return lines.replaceInStrings(QStringLiteral("        "), QString()).join(QLatin1Char(','));
+}
+
+// The section's values as "key=value@line" in line order; an empty value
+// that is a null reference shows as "<null>".
+QString valuesOf(const ConfigSystem& document, const QString& section)
+{
+    QMap<quint64, QString> byLine;
+    for (const kelp::Section::SingleValue& value : document.section(section)->values()) {
+        const QString text = value.value.isNull() ? QStringLiteral("<null>") : value.value.toString();
+        byLine.insert(value.line->number, value.key + '=' + text + '@' + QString::number(value.line->number));
+    }
+    return QStringList(byLine.values()).join(QLatin1Char(','));
+}
+
+// All a caller sees of a document: its text, spans, each section's values and
+// changed mark, the removed list and the modified flag.
+QStringList state(const ConfigSystem& document)
+{
+    QStringList lines{document.toText(), spans(document)};
+    for (const QStringRef& name : document.sectionNames()) {
+        const bool changed = document.section(name.toString())->isChanged();
+        lines.append(name + (changed ? " changed: " : ": ") + valuesOf(document, name.toString()));
+    }
+    for (const kelp::RemovedSection& removed : document.removedSections()) {
+        lines.append("removed " + removed.name + (removed.starred ? " *" : ""));
+    }
+    lines.append(document.isModified() ? QStringLiteral("modified") : QStringLiteral("unmodified"));
+    return lines;
+}
+
+QString found(const QStringRef& value)
+{
+    return value.isNull() ? QStringLiteral("<null>") : value.toString();
+}
+
+QString lines(const QVector<ConfigSystem::ValueLine>& values)
+{
+    QStringList texts;
+    for (const ConfigSystem::ValueLine& line : values) {
+        texts.append(line.key + '=' + line.value + '@' + QString::number(line.lineNumber));
+    }
+    return texts.join(QLatin1Char(','));
+}
+
+// "created" or "found", and whether the section handed back is the one the
+// document holds under that name.
+QString ensure(ConfigSystem& document, const QString& name)
+{
+    const auto ensured = document.ensureSection(name);
+    return (ensured.first ? QStringLiteral("created") : QStringLiteral("found")) +
+           (&ensured.second == document.section(name) ? QString() : QStringLiteral(", another object"));
+}
+
+class CountingListener : public kelp::ChangeListener
+{
+public:
+    explicit CountingListener(int* count) : m_count(count) {}
+    void documentLoaded() override { ++*m_count; }
+
+private:
+    int* m_count;
+};
+
+} // namespace
+
+class TestConfigSystem : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void goldenFiles_data();
+    void goldenFiles();
+    void edit_data();
+    void edit();
+    void refusedCallChangesNothing_data();
+    void refusedCallChangesNothing();
+};
+
+void TestConfigSystem::goldenFiles_data()
+{
+    // Row name: the file loaded; rewritten: whether toText() gives the file's
+    // .expected.conf rather than the file itself. The .state file is the
+    // state() after the load, but for the text.
+    QTest::addColumn<bool>("rewritten");
+    for (const char* name : {"plain", "longlines", "unicode", "edge"}) {
+        QTest::newRow(name) << false;
+    }
+    for (const char* name : {"crlf", "headers", "leading-newline", "nul"}) {
+        QTest::newRow(name) << true;
+    }
+}
+
+void TestConfigSystem::goldenFiles()
+{
+    QFETCH(bool, rewritten);
+
+    const auto read = [](const QString& suffix) {
+        QFile file(QUORLAN_TEST_DATA_DIR "/configsystem/" + QString::fromUtf8(QTest::currentDataTag()) + suffix);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray data = read(".conf");
+    const QByteArray written = rewritten ? read(".expected.conf") : data;
+    const QStringList expected = QString::fromUtf8(read(".state")).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(!data.isEmpty() && !written.isEmpty() && !expected.isEmpty(), "golden file missing");
+    auto document = makeDocument();
+    document->loadText(data.constData(), data.size());
+    QCOMPARE(document->toText().toUtf8(), written);
+    QCOMPARE(state(*document).mid(1), expected);
+}
+
+void TestConfigSystem::edit_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("after");
+    // after: state() once the call is made; empty when the call changes nothing.
+    const auto row = [](const char* name, const QString& base, const Call& call, const QString& result,
+                        const QStringList& after) { QTest::newRow(name) << base << call << result << after; };
+    const auto edit = [&row](const char* name, const QString& base, const Change& change, const QStringList& after) {
+        row(
+            name, base, [change](ConfigSystem& d) { return change(d), QString(); }, QString(), after);
+    };
+
+    const QString merged = QStringLiteral("[Network]\nv=1\n[Licence]\nw=1");
+    const QStringList replaced{"[Network]\nv=2\n[Licence]\nw=1", "Licence 3:2,Network 1:2", "Licence: w=1@4",
+                               "Network changed: v=2@2", "modified"};
+    edit(
+        "merge: replaced in place, last in span order", merged,
+        [](ConfigSystem& d) { d.loadText("[Network]\nv=2", true, false); }, replaced);
+    edit(
+        "merge: a name twice, the first applies", merged,
+        [](ConfigSystem& d) { d.loadText("[Network]\nv=2\n[Network]\nv=3", true, false); }, replaced);
+    edit("merge: lines before the first header are not merged", merged,
+         [](ConfigSystem& d) { d.loadText("x=9\n[Licence]\nw=2", true, false); },
+         {"[Network]\nv=1\n[Licence]\nw=2", "Network 1:2,Licence 3:2", "Network: v=1@2", "Licence changed: w=2@4",
+          "modified"});
+    edit("merge: a longer section pushes the rest down", merged,
+         [](ConfigSystem& d) { d.loadText("[Network]\nv=2\nu=3\n# more", true, false); },
+         {"[Network]\nv=2\nu=3\n# more\n[Licence]\nw=1", "Licence 5:2,Network 1:3", "Licence: w=1@6",
+          "Network changed: v=2@2,u=3@3", "modified"});
+    edit("merge: a shorter section pulls the rest up", "[Network]\nv=1\nu=1\n\n[Licence]\nw=1",
+         [](ConfigSystem& d) { d.loadText("[Network]", true, false); },
+         {"[Network]\n[Licence]\nw=1", "Licence 2:2,Network 1:1", "Licence: w=1@3", "Network changed: ", "modified"});
+    edit("merge: sections replaced and appended", "# head\n[Network]\nv=1\n\n[Licence]\nw=1\n\n[Storage1]\ns=1",
+         [](ConfigSystem& d) { d.loadText("[Storage1]\ns=2\ns=3\n[Lang_en]\nhello\n[Network]\nv=2", true, false); },
+         {"# head\n[Network]\nv=2\n[Licence]\nw=1\n\n[Storage1]\ns=2\ns=3\n[Lang_en]\nhello",
+          "Licence 4:2,Storage 7:3,Lang_ 10:2,Network 2:2", "Licence: w=1@5", "Storage1 changed: s=2@8,s=3@9",
+          "Lang_en changed: __anonymous__=hello@11", "Network changed: v=2@3", "modified"});
+
+    // The document's line of each preserved key (found ignoring case) takes
+    // the place of the text's line of exactly that key.
+    const auto preserve = [&edit](const char* name, const QString& text, const QStringList& keys,
+                                  const QString& written, const QString& values) {
+        const int lines = written.count('\n') + 1;
+        edit(name, "[Network]\nAddress=1.2.3.4\nMask=255\nGateway=9\n[Storage1]\ns=1",
+             [text, keys](ConfigSystem& d) { d.replaceSection("Network", text, keys); },
+             {written + "\n[Storage1]\ns=1", QStringLiteral("Storage %1:2,Network 1:%2").arg(lines + 1).arg(lines),
+              QStringLiteral("Storage1: s=1@%1").arg(lines + 2), "Network changed: " + values, "modified"});
+    };
+    preserve("preserve: one key", "[Network]\nAddress=0\nMask=0\nExtra=1", {"Address"},
+             "[Network]\nAddress=1.2.3.4\nMask=0\nExtra=1", "Address=1.2.3.4@2,Mask=0@3,Extra=1@4");
+    preserve("preserve: two keys, each in its place", "[Network]\nGateway=0\nMask=0\nAddress=0", {"Address", "Gateway"},
+             "[Network]\nGateway=9\nMask=0\nAddress=1.2.3.4", "Gateway=9@2,Mask=0@3,Address=1.2.3.4@4");
+    preserve("preserve: a key the document lacks drops the line", "[Network]\nAddress=0\nDns=8.8.8.8", {"Dns"},
+             "[Network]\nAddress=0", "Address=0@2");
+    preserve("preserve: the text's key must be a preserved key exactly", "[Network]\nAddress=0", {"address"},
+             "[Network]\nAddress=0", "Address=0@2");
+    preserve("preserve: the document's line found ignoring case", "[Network]\nADDRESS=0", {"ADDRESS"},
+             "[Network]\nAddress=1.2.3.4", "Address=1.2.3.4@2");
+    // A replacing load reuses the line records of what the document held: it
+    // must end as a new document loaded with the same text, holding no name
+    // of the old content.
+    const auto reload = [&row](const char* name, const QString& before, const QString& text) {
+        row(
+            name, before,
+            [text](ConfigSystem& d) {
+                d.removeSection(d.sectionNames().first().toString());
+                d.insertLine(1, "# edited", false);
+                return d.loadText(text, false, false), QString::number(d.hasSection("Licence"));
+            },
+            QString::number(makeDocument(text)->hasSection("Licence")), state(*makeDocument(text)));
+    };
+    reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
+    reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
+    row("ensure: after an ordinary section a blank line first", "[Network]\na=1",
+        [](ConfigSystem& d) { return ensure(d, "Licence"); }, "created",
+        {"[Network]\na=1\n\n[Licence]", "Network 1:2,Licence 4:1", "Network: a=1@2", "Licence changed: ", "modified"});
+    row("ensure: after an anonymousValues section none", "[Lang_de]\nHallo",
+        [](ConfigSystem& d) { return ensure(d, "Licence"); }, "created",
+        {"[Lang_de]\nHallo\n[Licence]", "Lang_ 1:2,Licence 3:1", "Lang_de: __anonymous__=Hallo@2",
+         "Licence changed: ", "modified"});
+    row("ensure: the first section, a starred name keeps its one star", "",
+        [](ConfigSystem& d) { return ensure(d, "*Camera2"); }, "created",
+        {"[*Camera2]", "Camera 1:1", "*Camera2 changed: ", "modified"});
+    row("ensure: a section already there", "[Licence]\nk=x", [](ConfigSystem& d) { return ensure(d, "Licence"); },
+        "found", {});
+
+    const QString sideBySide = QStringLiteral("[Lang_de]\n[Licence]\na=1");
+    edit("insert: after a section's last line, the next one right there", sideBySide,
+         [](ConfigSystem& d) { d.insertLine(2, "x=1", true); },
+         {"[Lang_de]\nx=1\n[Licence]\na=1", "Lang_ 1:2,Licence 3:2", "Lang_de changed: x=1@2", "Licence: a=1@4",
+          "modified"});
+    edit("insert: same place, not attached", sideBySide, [](ConfigSystem& d) { d.insertLine(2, "x=1", false); },
+         {"[Lang_de]\nx=1\n[Licence]\na=1", "Lang_ 1:1,Licence 3:2", "Lang_de: ", "Licence: a=1@4", "unmodified"});
+    row("insert: a keyless line of an ordinary section", sideBySide,
+        [](ConfigSystem& d) { return d.insertLine(4, "# note", true), d.sectionText("Licence"); },
+        "[Licence]\na=1\n# note",
+        {sideBySide + "\n# note", "Lang_ 1:1,Licence 2:2", "Lang_de: ", "Licence changed: a=1@3", "modified"});
+    // Removing moves later spans and index positions up; a removed section's
+    // text is its bare header, starred as it was written; a name added again
+    // leaves the removed list.
+    row("remove sections, add one again", "# top\n[Network1]\na=1\n\n[Gate1]\nb=2\n[Network2]\nc=3",
+        [](ConfigSystem& d) -> QString {
+            const QString text = d.sectionText("Network1");
+            d.removeSection("Gate1");
+            const QString network = joined(d.sectionNamesOfKind("Network"));
+            d.removeSection("Network1");
+            return text + '|' + network + '|' + d.sectionText("Gate1") + d.sectionText("Network1") + '|' +
+                   ensure(d, "Gate1");
+        },
+        "[Network1]\na=1\n|Network1,Network2|[*Gate1][Network1]|created",
+        {"# top\n[Network2]\nc=3\n\n[*Gate1]", "Network 2:2,Gate 5:1", "Network2: c=3@3",
+         "Gate1 changed: ", "removed Network1", "modified"});
+    // A renamed section keeps its place; a starred one's header always gets a star.
+    row("rename sections", "[Network1]\na=1\n[*Camera1]\nb=2\n[Network2]\nk=x",
+        [](ConfigSystem& d) -> QString {
+            d.renameSection("Network1", "Network3");
+            const QString network = joined(d.sectionNamesOfKind("Network"));
+            d.renameSection("Network3", "Storage12");
+            d.renameSection("*Camera1", "*Camera22");
+            return network + '|' + joined(d.sectionNamesOfKind("Storage")) + '|' + d.sectionText("*Camera1");
+        },
+        "Network3,Network2|Storage12|[**Camera1]",
+        {"[Storage12]\na=1\n[**Camera22]\nb=2\n[Network2]\nk=x", "Storage 1:2,Camera 3:2,Network 5:2",
+         "Storage12 changed: a=1@2", "*Camera22 changed: b=2@4", "Network2: k=x@6", "removed Network1",
+         "removed Network3", "removed *Camera1 *", "modified"});
+    edit("rename an instance, hexadecimal in lower case", "[Camera_0xa]\nk=v",
+         [](ConfigSystem& d) {
+             d.renameSectionInstance("Camera", 11, 12), d.renameSectionInstance("Camera", 10, 0xBEEF);
+         },
+         {"[Camera_0xbeef]\nk=v", "Camera_0x 1:2", "Camera_0xbeef changed: k=v@2", "removed Camera_0xa", "modified"});
+    row("debug string", "[*Camera1]\nv=1\n[Network3]", [](ConfigSystem& d) { return d.debugString(); },
+        "ConfigSystem: \n  Internal State: \n      Sections:\n        Camera 1:2\n        Network 3:1\n\n", {});
+    edit("reload keeping the modified marks", "[Network]\na=1",
+         [](ConfigSystem& d) { d.loadText("[Network]\na=1\n[Licence]", false, true); },
+         {"[Network]\na=1\n[Licence]", "Network 1:2,Licence 3:1", "Network changed: a=1@2",
+          "Licence changed: ", "modified"});
+    // Values go by the section of a name added last, texts by the first.
+    row("append: lines as they are, a name again", "[Licence]\nk=x",
+        [](ConfigSystem& d) { return d.appendText("x=1\n[Network]\n[Licence]\nb=2", 27), d.sectionText("Licence"); },
+        "[Licence]\nk=x\nx=1",
+        {"[Licence]\nk=x\nx=1\n[Network]\n[Licence]\nb=2", "Licence 1:3,Network 4:1,Licence 5:2",
+         "Licence changed: b=2@6", "Network changed: ", "Licence changed: b=2@6", "modified"});
+    // The lines refer into the loaded text: a foreign buffer is copied.
+    edit("load a string over a foreign buffer", "",
+         [](ConfigSystem& d) {
+             std::vector<QChar> buffer{'[', 'L', 'i', 'c', 'e', 'n', 'c', 'e', ']', '\n', 'k', '=', '1'};
+             d.loadText(QString::fromRawData(buffer.data(), static_cast<int>(buffer.size())), false, false);
+             std::fill(buffer.begin(), buffer.end(), QLatin1Char('X'));
+         },
+         {"[Licence]\nk=1", "Licence 1:2", "Licence: k=1@2", "unmodified"});
+
+    // setValue on the second line of [section], followed by [Licence] / k=x:
+    // the line keeps its layout, and only that section changes.
+    const auto set = [&edit](const char* name, const QString& section, const QString& line, quint64 lineNumber,
+                             const QStringList& keyAndValue, const QString& written, const QString& values) {
+        const QString head = '[' + section + "]\n";
+        const int lines = written.count('\n') + 1;
+        const QString kind = section.startsWith("Lang_") ? "Lang_ 1:" : "Network 1:";
+        edit(name, head + line + "\n[Licence]\nk=x",
+             [=](ConfigSystem& d) { d.setValue(keyAndValue.first(), keyAndValue.last(), section, lineNumber); },
+             {head + written + "\n[Licence]\nk=x",
+              kind + QString::number(values.count(',') + 2) + ",Licence " + QString::number(lines + 2) + ":2",
+              section + (written == line ? ": " : " changed: ") + values, "Licence: k=x@" + QString::number(lines + 3),
+              written == line ? "unmodified" : "modified"});
+    };
+    set("set: blanks around everything kept", "Network", "  Mode = auto ", 2, {"Mode", "manual"}, "  Mode = manual ",
+        "Mode=manual@2");
+    set("set: the old value runs to the end", "Network", "  Mode = auto # keep", 2, {"Mode", "manual"},
+        "  Mode = manual", "Mode=manual@2");
+    set("set: empty old value", "Network", "Mode =", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
+    set("set: a new key", "Network", "Mode=auto", 2, {"Speed", "3"}, "Speed=3", "Speed=3@2");
+    set("set: the same text changes nothing", "Network", "Mode = auto", 2, {"Mode", "auto"}, "Mode = auto",
+        "Mode=auto@2");
+    set("set: a comment line becomes a value", "Network", "# note", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
+    set("set: anonymousValues section, key=value", "Lang_de", "Hallo", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
+    set("set: an empty key gives the value alone", "Lang_de", "Hallo", 2, {"", "on"}, "on", "__anonymous__=on@2");
+    set("set: on the header line, a new line", "Network", "a=1", 1, {"Mode", "on"}, "a=1\nMode=on", "a=1@2,Mode=on@3");
+
+    const QString sample = QStringLiteral("[Licence]\nk=x\n[Network]\nA=1\n# note\nA=2\n  b = 3\na=4");
+    const auto without = [&sample](const char* line) { return QString(sample).remove(line); };
+    row("value: the key's line read last", sample, [](ConfigSystem& d) { return found(d.value("Network", "A")); }, "2",
+        {});
+    row("value: case-sensitive, a is a key of its own", sample,
+        [](ConfigSystem& d) { return found(d.value("Network", "a")); }, "4", {});
+    row("value ignoring case: the first in key order", sample,
+        [](ConfigSystem& d) { return found(d.value("Network", "a", true)); }, "2", {});
+    row("value of an absent section or key", sample,
+        [](ConfigSystem& d) -> QString { return found(d.value("Network1", "A")) + found(d.value("Network", "B")); },
+        "<null><null>", {});
+    row("values of a key ignoring case, in line order", sample,
+        [](ConfigSystem& d) { return lines(d.values("Network", "a", true)); }, "A=1@4,A=2@6,a=4@8", {});
+    row("value: one added later comes first among its key", sample,
+        [](ConfigSystem& d) -> QString {
+            d.insertLine(5, "A=3", true);
+            const QString third = found(d.value("Network", "A"));
+            d.insertLine(4, "A=4", true);
+            return third + found(d.value("Network", "A"));
+        },
+        "34",
+        {QString(sample).replace("A=1\n", "A=4\nA=1\nA=3\n"), "Licence 1:2,Network 3:7", "Licence: k=x@2",
+         "Network changed: A=4@4,A=1@5,A=3@6,A=2@8,b=3@9,a=4@10", "modified"});
+    edit("remove value: index 0 of a key ignoring case is nearest the header", sample,
+         [](ConfigSystem& d) { d.removeValue("Network", "a", 0); },
+         {without("A=1\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=2@5,b=3@6,a=4@7",
+          "modified"});
+    edit("remove value by index over all keys, in line order", sample,
+         [](ConfigSystem& d) { d.removeValueAt("Network", 2); },
+         {without("  b = 3\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=1@4,A=2@6,a=4@7",
+          "modified"});
+    edit("remove the value read from a line", sample, [](ConfigSystem& d) { d.removeValueLine(6); },
+         {without("A=2\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=1@4,b=3@6,a=4@7",
+          "modified"});
+    edit("remove a section's only value: the section goes", sample,
+         [](ConfigSystem& d) { d.removeValue("Licence", "K", 0); },
+         {without("[Licence]\nk=x\n"), "Network 1:5", "Network: A=1@2,A=2@4,b=3@5,a=4@6", "removed Licence",
+          "modified"});
+    edit("rename a key: leading blanks and the old key dropped", sample,
+         [](ConfigSystem& d) { d.renameKey("Network", "B", "Speed"); },
+         {QString(sample).replace("  b = 3", "Speed= 3"), "Licence 1:2,Network 3:5", "Licence: k=x@2",
+          "Network changed: A=1@4,A=2@6,Speed=3@7,a=4@8", "modified"});
+}
+
+void TestConfigSystem::edit()
+{
+    QFETCH(QString, base);
+    QFETCH(Call, call);
+    QFETCH(QString, result);
+    QFETCH(QStringList, after);
+
+    auto document = makeDocument(base);
+    QCOMPARE(call(*document), result);
+    QCOMPARE(state(*document), after.isEmpty() ? state(*makeDocument(base)) : after);
+}
+
+void TestConfigSystem::refusedCallChangesNothing_data()
+{
+    QTest::addColumn<Change>("call");
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("edited");
+    // Each call is tried on the document as loaded (unmodified) and after
+    // edits (modified, a starred section removed); refusal: 0 bad section,
+    // 1 edit error, 2 out of range.
+    const auto row = [](const char* name, const Change& call, int refusal, const QStringList& arguments) {
+        QTest::addRow("%s", name) << call << refusal << arguments << false;
+        QTest::addRow("%s, after edits", name) << call << refusal << arguments << true;
+    };
+    row("replacing load, empty name last", [](ConfigSystem& d) { d.loadText("[Network]\n[]", false, false); }, 0, {""});
+    row("merging load, a starred header that would not load again",
+        [](ConfigSystem& d) { d.loadText("[Network1]\na=2\n[Gate3]", true, false); }, 0, {"*Gate3"});
+    row("appended text, unknown kind last", [](ConfigSystem& d) { d.appendText("y=2\n[Bogus]", 11); }, 0, {"Bogus"});
+    row("new section of no kind, name kept as it is",
+        [](ConfigSystem& d) { d.ensureSection(QStringLiteral("Camera 1 \"\u00fc\"")); }, 0,
+        {QStringLiteral("Camera 1 \"\u00fc\"")});
+    row("remove an absent section", [](ConfigSystem& d) { d.removeSection("Network"); }, 0, {"Network"});
+    row("rename an absent section", [](ConfigSystem& d) { d.renameSection("Licence2", "Network2"); }, 0, {"Licence2"});
+    row("rename to a name of no kind", [](ConfigSystem& d) { d.renameSection("Network1", "network1"); }, 0,
+        {"network1"});
+    row("rename into a starred kind", [](ConfigSystem& d) { d.renameSection("Network1", "*Camera9"); }, 1,
+        {"Network1", "*Camera9"});
+    row("rename into an anonymousValues kind", [](ConfigSystem& d) { d.renameSection("Network1", "Lang_fr"); }, 1,
+        {"Network1", "Lang_fr"});
+    row("replace an absent section", [](ConfigSystem& d) { d.replaceSection("Storage1", "[Storage1]", {}); }, 0,
+        {"Storage1"});
+    row("replace with a text of no kind", [](ConfigSystem& d) { d.replaceSection("Network1", "[Bogus]", {}); }, 0,
+        {"Bogus"});
+    row("insert a line after the line past the end", [](ConfigSystem& d) { d.insertLine(14, "x=1", true); }, 2,
+        {"14", "12"});
+    row("insert a line before line 1", [](ConfigSystem& d) { d.insertLine(0, "x=1", true); }, 2, {"0", "12"});
+    row("set a value in an absent section", [](ConfigSystem& d) { d.setValue("a", "2", "Storage1", 3); }, 0,
+        {"Storage1"});
+    row("remove a value, index just past", [](ConfigSystem& d) { d.removeValue("Network1", "a", 2); }, 2, {"2", "2"});
+    row("remove a value, negative index", [](ConfigSystem& d) { d.removeValue("Network1", "A", -1); }, 2, {"-1", "2"});
+    row("remove a value of a key without values", [](ConfigSystem& d) { d.removeValue("Network1", "zz", 0); }, 2,
+        {"0", "0"});
+    row("remove a value of an absent section", [](ConfigSystem& d) { d.removeValue("Storage1", "a", 0); }, 0,
+        {"Storage1"});
+    row("rename a key without values", [](ConfigSystem& d) { d.renameKey("Network1", "zz", "y"); }, 2, {"0", "0"});
+    row("remove the value line before the first header", [](ConfigSystem& d) { d.removeValueLine(1); }, 0,
+        {"NoName, FIXME"});
+    row("remove the value line of a keyless line", [](ConfigSystem& d) { d.removeValueLine(4); }, 0, {"NoName, FIXME"});
+}
+
+// Every refused call throws before it changes anything: the document, its
+// marks and removed list are as they were, and no load is announced.
+void TestConfigSystem::refusedCallChangesNothing()
+{
+    QFETCH(Change, call);
+    QFETCH(int, refusal);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, edited);
+
+    auto document = makeDocument();
+    int loads = 0;
+    document->setChangeListener(std::make_unique<CountingListener>(&loads));
+    // Twelve lines: a section with two values of the key a (ignoring case)
+    // and a keyless line; one that takes keyless lines; a starred kind.
+    document->loadText(QStringLiteral("# top\n[Network1]\na=1\n# note\nA=2\n\n[Lang_de]\nHallo\n[Licence]\nk=x\n"
+                                      "[Gate1]\ng=1"),
+                       false, false);
+    if (edited) {
+        document->removeSection(QStringLiteral("Gate1"));
+        document->appendText("[Gate2]\ng=2", 11);
+    }
+    QCOMPARE(loads, 1);
+    const QStringList before = state(*document);
+
+    const char* const formats[] = {"Invalid name for section: \"%1\"", "Can't convert from \"%1\" to \"%2\"",
+                                   "Index %1 is out of range (elements count: %2"};
+    QString expected = QString::fromLatin1(formats[refusal]);
+    for (const QString& argument : qAsConst(arguments)) {
+        expected = expected.arg(argument);
+    }
+    try {
+        call(*document);
+        QFAIL("the call was accepted");
+    } catch (const kelp::ConfigSystemError& error) {
+        const std::type_info* const classes[] = {&typeid(kelp::ConfigSystemBadSection),
+                                                 &typeid(kelp::ConfigSystemEditError),
+                                                 &typeid(kelp::ConfigSystemOutOfRange)};
+        QVERIFY2(typeid(error) == *classes[refusal], "thrown as another class");
+        QCOMPARE(QByteArray(dynamic_cast<const std::exception&>(error).what()), expected.toUtf8());
+    }
+    QCOMPARE(state(*document), before);
+    QCOMPARE(loads, 1);
+}
+
+QTEST_GUILESS_MAIN(TestConfigSystem)
+#include "tst_configsystem.moc"
