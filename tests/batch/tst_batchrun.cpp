@@ -120,8 +120,6 @@ private slots:
             "quorlan-batch: the output directory ~/gone does not exist\n");
         row("no configuration file", "push --csv ~/servers.csv --config ~/none.conf", 2, "",
             "quorlan-batch: the configuration file ~/none.conf does not exist\n");
-        row("unreadable configuration file", "push --csv ~/servers.csv --config ~/out", 2, "",
-            "ERROR: Could not read configuration file: ~/out\n");
         row("usage error", "push --config ~/relay.conf", 2, "",
             "quorlan-batch: push: the option --csv FILE is required\nTry 'quorlan-batch --help' for more "
             "information.\n");

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 
 Q_DECLARE_METATYPE(ExitStatus)
 
@@ -38,27 +38,16 @@ public:
     }
 };
 
-// A stream into memory; take() gives what was written since the last call.
-struct Capture
-{
-    ~Capture()
-    {
-        std::fclose(file);
-        std::free(data);
-    }
-    QString take()
-    {
-        std::fflush(file);
-        const QString text = QString::fromUtf8(data + taken, int(size - taken));
-        taken = size;
-        return text;
-    }
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::size_t taken = 0;
-    FILE* file = open_memstream(&data, &size);
-};
+// Everything written to the temporary file.
+QString contents(const File& file)
+{
+    std::fflush(file.get());
+    std::rewind(file.get());
+    QFile reader;
+    return reader.open(file.get(), QIODevice::ReadOnly) ? QString::fromUtf8(reader.readAll()) : QString();
+}
 
 } // namespace
 
@@ -105,23 +94,21 @@ private slots:
     {
         ScriptedOperation operation;
         RunTally tally(operation, [] { return 2; });
-        Capture out, err, terminal;
-        ConsoleReporter reporter(operation, tally, out.file, err.file, terminal.file);
-        const QString erase = "\r\033[K";
+        const File out(std::tmpfile(), &std::fclose), err(std::tmpfile(), &std::fclose);
+        const File terminal(std::tmpfile(), &std::fclose);
+        ConsoleReporter reporter(operation, tally, out.get(), err.get(), terminal.get());
+        operation.play("E:before any server/M:Connecting to alpha.../E:Login Error: no/S/M:Finished!/F");
 
-        operation.play("E:before any server");
-        QCOMPARE(terminal.take(), QString());
-        operation.play("M:Connecting to alpha.../E:Login Error: no");
-        // Drawn when the tally changes, and cleared and drawn again around every message.
+        // Nothing before the first server; drawn when the tally changes, cleared and drawn again
+        // around every message, and cleared for good at the end.
+        const QString erase = "\r\033[K";
         const QString alpha0 = erase + "0/2 servers done, 0 failed - now alpha";
         const QString alpha1 = erase + "0/2 servers done, 1 failed - now alpha";
-        QCOMPARE(terminal.take(), alpha0 + erase + alpha0 + alpha1 + erase + alpha1);
-        operation.play("S/M:Finished!/F");
         const QString done = erase + "1/2 servers done, 1 failed";
-        QCOMPARE(terminal.take(), erase + alpha1 + done + erase + done + erase);
-        // The messages never carry any of it.
-        QCOMPARE(out.take(), "INFO: Connecting to alpha...\nINFO: " + QString(58, '-') + "\nINFO: Finished!\n");
-        QCOMPARE(err.take(), QString("ERROR: before any server\nERROR: Login Error: no\n"));
+        QCOMPARE(contents(terminal),
+                 alpha0 + erase + alpha0 + alpha1 + erase + alpha1 + erase + alpha1 + done + erase + done + erase);
+        QCOMPARE(contents(out), "INFO: Connecting to alpha...\nINFO: " + QString(58, '-') + "\nINFO: Finished!\n");
+        QCOMPARE(contents(err), QString("ERROR: before any server\nERROR: Login Error: no\n"));
     }
 };
 

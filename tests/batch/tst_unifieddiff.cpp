@@ -19,8 +19,6 @@ private slots:
         row("equal", "a\nb\n", "a\nb\n", "");
         row("middle line changed", "1\n2\n3\n4\n5\n6\n7\n8\n9\n", "1\n2\n3\n4\nfive\n6\n7\n8\n9\n",
             "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+five\n 6\n 7\n 8\n");
-        row("first line changed", "a\nb\nc\nd\ne\n", "A\nb\nc\nd\ne\n", "@@ -1,4 +1,4 @@\n-a\n+A\n b\n c\n d\n");
-        row("line appended", "a\nb\n", "a\nb\nc\n", "@@ -1,2 +1,3 @@\n a\n b\n+c\n");
         row("into an empty text", "", "x\ny\n", "@@ -0,0 +1,2 @@\n+x\n+y\n");
         row("everything removed", "x\n", "", "@@ -1 +0,0 @@\n-x\n");
         row("line end added", "a\nb", "a\nb\n", "@@ -1,2 +1,2 @@\n a\n-b\n\\ No newline at end of file\n+b\n");
