@@ -138,9 +138,10 @@ private slots:
                                       "INFO: Released configuration lock"}) +
                 "INFO: Finished!\n",
             "ERROR: Config Error: Invalid name for section: \"Relay9\"\n");
-        row("diff", "preview --server-config ~/alpha.conf --config ~/relay.conf --diff", 0,
-            "--- ~/alpha.conf (current)\n+++ ~/alpha.conf (after pushing ~/relay.conf, merge)\n"
-            "@@ -3,4 +3,4 @@\n [Licence]\n key=AAAA\n [Relay1]\n-mode=on\n+mode=off\n\\ No newline at end of file\n",
+        row("diff", "preview --server-config ~/alpha.conf --config ~/relay.conf --diff --mode replace", 0,
+            "--- ~/alpha.conf (current)\n+++ ~/alpha.conf (after pushing ~/relay.conf, replace)\n@@ -1,6 +1,4 @@\n"
+            "-[General]\n-name=Alpha\n [Licence]\n key=AAAA\n [Relay1]\n-mode=on\n+mode=off\n\\ No newline at end of "
+            "file\n",
             "");
     }
     void runs()

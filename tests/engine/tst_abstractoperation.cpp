@@ -100,13 +100,14 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("case differs") << QByteArray("Server,User,Pwd\nh,u,p\n") << QStringList{"h|u|p|8601", kFinished};
         QTest::newRow("later column wins")
-            << QByteArray("host,ip,username,password\na,b,c,d\n") << QStringList{"b|c|d|8601", kFinished};
+            << QByteArray("ip,HOSTNAME,username,password\na,b,c,d\n") << QStringList{"b|c|d|8601", kFinished};
         // Values as they are, duplicates kept, port 8601 whatever the host says.
         QTest::newRow("values") << QByteArray("IP,user name,pass\n a , u ,\" p,w \"\nh:9,u,p\n a , u ,\" p,w \"\n,,\n")
                                 << QStringList{" a | u | p,w |8601", "h:9|u|p|8601", " a | u | p,w |8601", "|||8601",
                                                kFinished};
         QTest::newRow("header with a blank")
-            << QByteArray(" host,username,password\nh,u,p\n") << QStringList{kHostMissing};
+            << QByteArray(" host,username,passwd\nh,u,p\n") << QStringList{kHostMissing};
+        QTest::newRow("no user name column") << QByteArray("host,password\nh,p\n") << QStringList{kNoColumns[1]};
         QTest::newRow("no column known") << QByteArray("name,login,secret\nh,u,p\n") << kNoColumns;
         const QByteArray head = "host,username,password\nh,u,";
         QTest::newRow("exactly 1 MiB") << head + QByteArray(1048576 - 28, 'p') + '\n'
@@ -188,11 +189,11 @@ private slots:
         operation.options().setReportPath(m_dir->filePath("missing/report.txt"));
         QVERIFY(recorder.run());
         QCOMPARE(recorder.lines, QStringList{"ERROR: Could not create report file."});
-        // Every run starts without columns: the one missing now is reported.
+        // Every run starts without columns.
         operation.options().setReportPath(QString());
-        operation.options().setCsvPath(file("nohost.csv", "username,password\nu,p\n"));
+        operation.options().setCsvPath(file("nocolumns.csv", "name\nx\n"));
         QVERIFY(recorder.run());
-        QCOMPARE(recorder.lines, QStringList{kHostMissing});
+        QCOMPARE(recorder.lines, kNoColumns);
         QCOMPARE(operation.loaded, QStringList());
 
         operation.options().setCsvPath(csv);
@@ -266,17 +267,20 @@ private slots:
     void reportOverwriteQuestion_data()
     {
         QTest::addColumn<bool>("yes");
-        QTest::newRow("no") << false;
-        QTest::newRow("yes") << true;
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("no") << false << false;
+        QTest::newRow("yes") << true << false;
+        QTest::newRow("yes, but it cannot be removed") << true << true;
     }
     void reportOverwriteQuestion()
     {
         QFETCH(bool, yes);
+        QFETCH(bool, directory);
         QWidget window;
         window.show();
         ListOperation operation;
         OperationRecorder recorder(&operation);
-        operation.options().setReportPath(file("report.txt", "earlier\n"));
+        operation.options().setReportPath(directory ? m_dir->path() : file("report.txt", "earlier\n"));
         operation.options().setCsvPath(file("servers.csv", "name\nx\n"));
         QStringList asked;
         QTimer answer;
@@ -293,6 +297,10 @@ private slots:
         const QString buttons = QString::number(QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(asked, (QStringList{"File Already Exists",
                                      "The report file you have you chosen already exists. Overwrite?", buttons}));
+        if (directory) {
+            QCOMPARE(recorder.lines, QStringList{"ERROR: Could not remove file: " + m_dir->path()});
+            return;
+        }
         QCOMPARE(recorder.lines, yes ? kNoColumns : QStringList());
         QCOMPARE(readFile(operation.options().reportPath()),
                  yes ? (kNoColumns.join('\n') + '\n').toUtf8() : QByteArray("earlier\n"));

@@ -116,6 +116,18 @@ private slots:
         QCOMPARE(readFile(out() + '/' + file), file.isEmpty() ? QByteArray() : kConfig.toUtf8());
     }
 
+    void serverWithoutConfiguration()
+    {
+        FleetFixture fleet;
+        QVERIFY(fleet.addServer("a", "127.0.7.9", kConfig));
+        ServerWithoutConfig server;
+        BackupOperation operation;
+        operation.setServerGroupLookup([&server](uint) { return &server; });
+        QCOMPARE(run(operation, {"127.0.7.9"}),
+                 serverLines("127.0.7.9", {"ERROR: Could not read server configuration."}) << kFinished);
+        QCOMPARE(outFiles(), QStringList());
+    }
+
     void numberedNamesAcrossRuns()
     {
         FleetFixture fleet;

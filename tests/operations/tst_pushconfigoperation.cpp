@@ -143,6 +143,18 @@ private slots:
         QVERIFY(!fleet.server("s")->isLockHeld());
     }
 
+    void serverWithoutConfiguration()
+    {
+        FleetFixture fleet;
+        QVERIFY(fleet.addServer("a", "127.0.8.13", kServer));
+        ServerWithoutConfig server;
+        PushConfigOperation operation;
+        operation.setServerGroupLookup([&server](uint) { return &server; });
+        QCOMPARE(run(operation, {"127.0.8.13"}, kFile),
+                 serverLines("127.0.8.13", {"ERROR: Could not read server configuration."}) << "INFO: Finished!");
+        QCOMPARE(fleet.events("a", Kind::Lock).size(), 0);
+    }
+
     void unreadableFileContactsNoServer_data()
     {
         QTest::addColumn<QString>("name");
