@@ -72,6 +72,9 @@ private slots:
             "usage: unknown command '--csv' (use backup, push or preview)");
         row("push option on preview", "preview --server-config a --config c --restart",
             "usage: preview: Unknown option 'restart'.");
+        row("no configuration file", "push --csv s.csv", "usage: push: the option --config FILE is required");
+        row("no server configuration", "preview --config c.conf",
+            "usage: preview: the option --server-config FILE is required");
         row("blank output dir",
             "backup --csv s.csv --output-dir= ", "usage: backup: the option --output-dir DIR is required");
         row("bad mode", "push --csv s.csv --config c --mode Merge",
@@ -87,9 +90,16 @@ private slots:
         QTEST(describe(BatchCommandLine::parse(argv)), "request");
     }
 
-    void helpFitsIn80Columns()
+    void helpStartsWithTheUsageAndFitsIn80Columns()
     {
-        for (const QString& line : BatchCommandLine::helpText().split('\n')) {
+        const QString help = BatchCommandLine::helpText();
+        QCOMPARE(help.section('\n', 0, 5),
+                 QString("Usage:\n"
+                         "  quorlan-batch backup --csv FILE --output-dir DIR [options]\n"
+                         "  quorlan-batch push --csv FILE --config FILE [options]\n"
+                         "  quorlan-batch preview --server-config FILE --config FILE [options]\n"
+                         "  quorlan-batch --help\n"));
+        for (const QString& line : help.split('\n')) {
             QVERIFY2(line.size() <= 80, qPrintable(line));
         }
     }

@@ -113,6 +113,8 @@ private slots:
             "quorlan-batch: the report file ~/report.txt already exists; give --overwrite-report to replace it\n");
         row("no CSV file", "backup --csv ~/none.csv --output-dir ~/out", 2, "",
             "quorlan-batch: cannot read the CSV server list ~/none.csv\n");
+        row("CSV list is a directory", "backup --csv ~/out --output-dir ~/out", 2, "",
+            "quorlan-batch: cannot read the CSV server list ~/out\n");
         // Refused inside the operation's start, before anything was waited for.
         row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
             "", "ERROR: Could not create report file.\n");
