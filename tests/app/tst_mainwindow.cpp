@@ -1,127 +1,85 @@
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "engine/operationoptions.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/localuserconfig.h"
 #include "sdk/publickeychecker.h"
+#include "tabs/backuptab.h"
+#include "tabs/pushconfigtab.h"
+#include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QMenuBar>
-#include <QStatusBar>
-#include <QStyle>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void applicationLook();
-    void form();
-    void sdkIsOpenAndKeyCheckOff();
-    void geometryIsRestoredByTheNextWindow_data();
-    void geometryIsRestoredByTheNextWindow();
+    void closingDuringARunStoresTheSettings();
+    void germanPages();
 
 private:
     testsupport::TestSettings m_settings;
+    QTemporaryDir m_dir;
 };
 
-void TestMainWindow::initTestCase()
+// First, as only the window opens the SDK. A push is under way when the window
+// closes: it closes at once, stores its geometry and both tabs' settings, and
+// the next window comes back where it was.
+void TestMainWindow::closingDuringARunStoresTheSettings()
 {
-    startup::prepareApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
-}
+    testsupport::FleetFixture fleet;
+    sim::Faults slow;
+    slow.answerDelayMs = 200;
+    QVERIFY(fleet.addServer("late", "127.0.12.31", "[General]\nname=late\n", slow));
+    QFile csv(m_dir.filePath("closing.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write(QString("host,username,password\n127.0.12.31," + testsupport::FleetFixture::defaultUser() + ',' +
+                      testsupport::FleetFixture::defaultPassword() + "\n")
+                  .toUtf8());
+    csv.close();
 
-void TestMainWindow::applicationLook()
-{
-    QCOMPARE(qApp->styleSheet(),
-             QStringLiteral("QWidget { background-color: #2B2E36; }QWidget { color: #DFEDE6; }QWidget:disabled { "
-                            "color: #606063; }QComboBox { color: #DFEDE6 ;  padding: 1px 0px 1px 3px; }QLineEdit { "
-                            "border: 2px solid #606063; }"));
-    // With a style sheet set, the application's style wraps the one given to setStyle().
-    const QStyle* style = QApplication::style();
-    if (style->inherits("QStyleSheetStyle")) {
-        style = style->findChild<const QStyle*>();
-        QVERIFY2(style, "the style sheet style wraps no style");
-    }
-    QCOMPARE(QByteArray(style->metaObject()->className()), QByteArray("QFusionStyle"));
-    QCOMPARE(startup::translationsPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
-}
-
-void TestMainWindow::form()
-{
-    MainWindow window;
-    QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Quorlan"));
-
-    QWidget* central = window.centralWidget();
-    QVERIFY(central);
-    QCOMPARE(central->objectName(), QStringLiteral("centralwidget"));
-    auto* grid = qobject_cast<QGridLayout*>(central->layout());
-    QVERIFY2(grid, "the central widget has no grid layout");
-    QCOMPARE(grid->objectName(), QStringLiteral("gridLayout"));
-    QCOMPARE(grid->count(), 1);
-
-    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
-    QVERIFY(tabs);
-    int row = -1, column = -1, rowSpan = -1, columnSpan = -1;
-    grid->getItemPosition(grid->indexOf(tabs), &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(QVector<int>({row, column, rowSpan, columnSpan}), QVector<int>({0, 0, 1, 1}));
-
-    // The pages themselves are checked in tst_mainwindowpages.
-    QCOMPARE(tabs->count(), 2);
-    QCOMPARE(tabs->currentIndex(), 0);
-
-    QCOMPARE(window.menuBar()->objectName(), QStringLiteral("menubar"));
-    QVERIFY(window.menuBar()->actions().isEmpty());
-    QCOMPARE(window.statusBar()->objectName(), QStringLiteral("statusbar"));
-    QVERIFY(window.statusBar()->currentMessage().isEmpty());
-}
-
-void TestMainWindow::sdkIsOpenAndKeyCheckOff()
-{
-    const MainWindow window;
+    auto window = std::make_unique<MainWindow>();
     kelp::KelpSDK* sdk = kelp::KelpSDK::instance();
-    QVERIFY2(sdk, "the window did not open the SDK");
-    QVERIFY(sdk->userConfig());
-    QVERIFY(sdk->connectionManager());
-    QVERIFY(kelp::PublicKeyChecker::isForceDisabled());
+    QVERIFY2(sdk && kelp::PublicKeyChecker::isForceDisabled(), "the SDK is not open, or it checks server keys");
+    QCOMPARE(sdk->userConfig()->fileName(), m_settings.configHome() + "/Brindlowe/quorlan.conf");
+    QCOMPARE(sdk->logFilePath(), m_settings.dataHome() + "/Brindlowe/quorlan/kelpsdk.log");
 
-    QCOMPARE(sdk->userConfig()->fileName(), m_settings.configHome() + QStringLiteral("/Brindlowe/quorlan.conf"));
-    const QString log = m_settings.dataHome() + QStringLiteral("/Brindlowe/quorlan/kelpsdk.log");
-    QCOMPARE(sdk->logFilePath(), log);
-    QVERIFY2(QFileInfo(log).size() > 0, "nothing was logged at start-up");
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const auto* push = window->findChild<PushConfigTab*>();
+    QTest::keyClicks(push->findChild<QLineEdit*>("csvServerListLineEdit"), csv.fileName());
+    QTest::keyClicks(push->findChild<QLineEdit*>("configFileLineEdit"), csv.fileName());
+    QTest::mouseClick(push->findChild<QPushButton*>("startButton"), Qt::LeftButton);
+    QTRY_VERIFY(push->findChild<QTextEdit*>("textEdit")->toPlainText().contains("INFO: Connected"));
+    QTest::keyClicks(window->findChild<BackupTab*>()->findChild<QLineEdit*>("configOutputLineEdit"), m_dir.path());
+    const QRect geometry(140, 90, 901, 699);
+    window->setGeometry(geometry);
+    QVERIFY2(window->close(), "closing was refused during a run");
+    const auto stored = [sdk](const char* key, const char* group) { return sdk->userConfig()->getOption(key, group); };
+    QCOMPARE(stored("last_csv_path", "pushconfig_paths").toString(), csv.fileName());
+    QCOMPARE(stored("config_output_path", "backup_paths").toString(), m_dir.path());
+    QCOMPARE(stored("mainwin_geometry", "geometry").toRect(), geometry);
+    window.reset();
+    QCOMPARE(MainWindow().geometry(), geometry);
 }
 
-void TestMainWindow::geometryIsRestoredByTheNextWindow_data()
+// Last: the translator and the default locale belong to the whole process.
+void TestMainWindow::germanPages()
 {
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("ordinary") << QRect(140, 90, 901, 699);
-    QTest::newRow("partly off screen") << QRect(-30, -12, 840, 620);
-}
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    startup::prepareApplication(*qApp);
+    kelp::KelpSDK::instance()->userConfig()->setOption("mode", "Replace", "pushconfig_options");
 
-void TestMainWindow::geometryIsRestoredByTheNextWindow()
-{
-    QFETCH(QRect, geometry);
-
-    {
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.setGeometry(geometry);
-        QCOMPARE(window.geometry(), geometry);
-        QVERIFY(window.close());
-    }
-    const QVariant stored = kelp::KelpSDK::instance()->userConfig()->getOption(QStringLiteral("mainwin_geometry"),
-                                                                               QStringLiteral("geometry"));
-    QCOMPARE(stored.toRect(), geometry);
-
-    const MainWindow next;
-    QCOMPARE(next.geometry(), geometry);
+    const MainWindow window;
+    const auto* tabs = window.findChild<QTabWidget*>("tabWidget");
+    QCOMPARE(tabs->tabText(0) + '|' + tabs->tabText(1), QString("Verteilen|Sicherung"));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(qobject_cast<BackupTab*>(tabs->widget(1)));
+    // The item's key decides, though its text is translated.
+    QCOMPARE(qobject_cast<PushConfigTab*>(tabs->widget(0))->options().pushMode(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

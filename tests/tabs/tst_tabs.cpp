@@ -1,0 +1,415 @@
+// The Backup and Push tabs. What they share runs over both, one data row per tab.
+
+#include "engine/operationoptions.h"
+#include "sdk/kelpsdk.h"
+#include "sdk/localuserconfig.h"
+#include "tabs/backuptab.h"
+#include "tabs/filedialogs.h"
+#include "tabs/pushconfigtab.h"
+#include "testsupport/fleetfixture.h"
+#include "testsupport/testsettings.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using testsupport::FleetFixture;
+
+namespace {
+// Answers the first browse dialog with `answer`, cancels the next, and records how each was asked.
+class AnsweringDialogs final : public FileDialogs
+{
+public:
+    AnsweringDialogs(const QString& answer, QStringList* calls) : m_answer(answer), m_calls(calls) {}
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override
+    {
+        return answer({"open", parent->objectName(), caption, dir, filter});
+    }
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir) override
+    {
+        return answer({"save", parent->objectName(), caption, dir});
+    }
+    QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir,
+                              QFileDialog::Options options) override
+    {
+        return answer({"directory", parent->objectName(), caption, dir, QString::number(options)});
+    }
+
+private:
+    QString answer(const QStringList& call)
+    {
+        *m_calls << call.join(" | ");
+        return m_calls->size() == 1 ? m_answer : QString();
+    }
+    QString m_answer;
+    QStringList* m_calls;
+};
+
+// Calls `call` with the tab as the class it is.
+template <typename Call> decltype(auto) onTab(QWidget& tab, Call call)
+{
+    if (auto* backup = qobject_cast<BackupTab*>(&tab)) {
+        return call(*backup);
+    }
+    return call(*qobject_cast<PushConfigTab*>(&tab));
+}
+
+// The options the next run will use, as one line.
+QString optionsLine(QWidget& tab)
+{
+    const OperationOptions& o = onTab(tab, [](auto& t) -> const OperationOptions& { return t.options(); });
+    const QStringList kept(o.preservedSections().begin(), o.preservedSections().end());
+    return QString("csv '%1' config '%2' output '%3' report '%4' keep '%5' restart %6 push %7 naming %8")
+        .arg(o.csvPath(), o.configFilePath(), o.outputDirectory(), o.reportPath(), kept.join('+'))
+        .arg(int(o.restartServers()))
+        .arg(o.pushMode())
+        .arg(o.namingMode());
+}
+
+// The run control as one line: "settings 1 start 1 cancel 0" while editing.
+QString controlsLine(const QWidget& tab)
+{
+    return QString("settings %1 start %2 cancel %3")
+        .arg(tab.findChild<QWidget*>("settingsGroupBox")->isEnabled())
+        .arg(tab.findChild<QWidget*>("startButton")->isEnabled())
+        .arg(tab.findChild<QWidget*>("cancelButton")->isEnabled());
+}
+
+// Every stored option as "<group>/<key>=<value>", in order; then forgets them all when `clear`.
+QString storedOptions(bool clear = false)
+{
+    QSettings settings(kelp::KelpSDK::instance()->userConfig()->fileName(), QSettings::NativeFormat);
+    QStringList options;
+    for (const QString& key : settings.allKeys()) {
+        options << key + '=' + settings.value(key).toString();
+    }
+    if (clear) {
+        settings.clear();
+    }
+    options.sort();
+    return options.join("; ");
+}
+
+QString readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("<unreadable>");
+}
+
+void writeFile(const QString& path, const QString& text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
+}
+} // namespace
+
+class TestTabs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void storedSettingsRoundTrip_data();
+    void storedSettingsRoundTrip();
+    void validation_data();
+    void validation();
+    void browseButtons_data();
+    void browseButtons();
+    void preserveAndRestartBoxes();
+    void logViewKeepsUpWithManyLines();
+    void runThroughTheTab_data();
+    void runThroughTheTab();
+
+private:
+    // Stores each "<group>/<key>=<value>" of `stored` ("; " between them), then builds the tab, which loads them.
+    std::unique_ptr<QWidget> makeTab(const QString& kind, const QString& stored = QString()) const;
+    // The data rows' placeholders filled in: "<csv>" an existing CSV file, "<dir>" a directory, "<docs>" where
+    // the browse dialogs start.
+    QString fill(QString text) const;
+
+    testsupport::TestSettings m_settings;
+    QTemporaryDir m_dir;
+    QString m_csv;
+};
+
+std::unique_ptr<QWidget> TestTabs::makeTab(const QString& kind, const QString& stored) const
+{
+    for (const QString& entry : stored.split("; ", Qt::SkipEmptyParts)) {
+        const QString key = entry.section('=', 0, 0);
+        kelp::KelpSDK::instance()->userConfig()->setOption(key.section('/', 1), fill(entry.section('=', 1)),
+                                                           key.section('/', 0, 0));
+    }
+    if (kind == "backup") {
+        return std::make_unique<BackupTab>(nullptr);
+    }
+    return std::make_unique<PushConfigTab>(nullptr);
+}
+
+QString TestTabs::fill(QString text) const
+{
+    return text.replace("<csv>", m_csv)
+        .replace("<dir>", m_dir.path())
+        .replace("<docs>", QStandardPaths::displayName(QStandardPaths::DocumentsLocation));
+}
+
+void TestTabs::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_csv = m_dir.filePath("servers.csv");
+    kelp::KelpSDK::initInstance("Brindlowe", "quorlan", nullptr, "kelpsdk.log");
+}
+
+void TestTabs::init()
+{
+    storedOptions(true);
+    writeFile(m_csv, "host,username,password\n");
+}
+
+void TestTabs::storedSettingsRoundTrip_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("start");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("saved"); // when it is not what was stored
+    const auto row = [](const char* name, const QString& stored, bool start, const QString& options,
+                        const QString& saved) {
+        QTest::newRow(name) << QString(name).section(',', 0, 0) << stored << start << options << saved;
+    };
+
+    row("backup, first start", "", false, "csv '' config '' output '' report '' keep '' restart 0 push 0 naming 0",
+        "backup_options/mode=ServerName; backup_paths/config_output_path=; backup_paths/last_csv_path=; "
+        "backup_paths/last_report_path=");
+    // Saved as loaded: untrimmed, and the mode's key, not the shown "IP/Host".
+    row("backup, stored",
+        "backup_options/mode=IPHost; backup_paths/config_output_path=<dir>; backup_paths/last_csv_path=<csv>; "
+        "backup_paths/last_report_path= <csv> ",
+        true, "csv '<csv>' config '' output '<dir>' report '<csv>' keep '' restart 0 push 0 naming 1", "");
+    row("push, only a mode of another version", "pushconfig_options/mode=Overwrite", false,
+        "csv '' config '' output '' report '' keep 'Licence+Network' restart 0 push 0 naming 0",
+        "pushconfig_options/mode=Merge; pushconfig_options/preserve_licence=true; "
+        "pushconfig_options/preserve_network=true; pushconfig_options/restart_servers=false; "
+        "pushconfig_paths/last_config_path=; pushconfig_paths/last_csv_path=; pushconfig_paths/last_report_path=");
+    // Tested as stored: the leading blank makes the configuration path unusable.
+    row("push, stored",
+        "pushconfig_options/mode=Replace; pushconfig_options/preserve_licence=false; "
+        "pushconfig_options/preserve_network=false; pushconfig_options/restart_servers=true; "
+        "pushconfig_paths/last_config_path= <csv>; pushconfig_paths/last_csv_path=<csv>; "
+        "pushconfig_paths/last_report_path=<dir>/r",
+        false, "csv '<csv>' config '<csv>' output '' report '<dir>/r' keep '' restart 1 push 1 naming 0", "");
+}
+
+void TestTabs::storedSettingsRoundTrip()
+{
+    QFETCH(QString, tab);
+    QFETCH(QString, stored);
+    QFETCH(QString, options);
+    QFETCH(QString, saved);
+
+    const std::unique_ptr<QWidget> widget = makeTab(tab, stored);
+    QTEST(widget->findChild<QPushButton*>("startButton")->isEnabled(), "start");
+    QCOMPARE(optionsLine(*widget), fill(options));
+    onTab(*widget, [](auto& t) { t.saveSettings(); });
+    QCOMPARE(storedOptions(), fill(saved.isEmpty() ? stored : saved));
+}
+
+void TestTabs::validation_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QString>("second"); // the backup's output directory, the push's configuration file
+    QTest::addColumn<bool>("csvValid");
+    QTest::addColumn<bool>("secondValid");
+    const auto row = [](const QString& tab, const char* name, const QString& csv, const QString& second, bool csvValid,
+                        bool secondValid) {
+        QTest::addRow("%s, %s", qPrintable(tab), name) << tab << csv << second << csvValid << secondValid;
+    };
+
+    for (const QString& tab : {QString("backup"), QString("push")}) {
+        const QString usable = tab == "backup" ? "<dir>" : "<csv>";
+        row(tab, "both usable", "<csv>", usable, true, true);
+        row(tab, "directory as csv", "<dir>", usable, true, true);
+        row(tab, "csv with a trailing blank", "<csv> ", usable, false, true);
+        row(tab, "second with a trailing blank", "<csv>", usable + ' ', true, false);
+        row(tab, "blank second", "<csv>", "", true, false);
+    }
+    row("backup", "file as output", "<csv>", "<csv>", true, false);
+    row("push", "directory as configuration", "<csv>", "<dir>", true, true);
+}
+
+void TestTabs::validation()
+{
+    QFETCH(QString, tab);
+    QFETCH(QString, csv);
+    QFETCH(QString, second);
+    QFETCH(bool, csvValid);
+    QFETCH(bool, secondValid);
+
+    const std::unique_ptr<QWidget> widget = makeTab(tab);
+    auto* csvEdit = widget->findChild<QLineEdit*>("csvServerListLineEdit");
+    auto* secondEdit = widget->findChild<QLineEdit*>(tab == "backup" ? "configOutputLineEdit" : "configFileLineEdit");
+    QTest::keyClicks(csvEdit, fill(csv));
+    QTest::keyClicks(secondEdit, fill(second));
+    const auto border = [](bool valid) { return QString(valid ? "border-color: #606063" : "border-color: red"); };
+    QCOMPARE(csvEdit->styleSheet() + " / " + secondEdit->styleSheet(), border(csvValid) + " / " + border(secondValid));
+    QCOMPARE(widget->findChild<QPushButton*>("startButton")->isEnabled(), csvValid && secondValid);
+}
+
+void TestTabs::browseButtons_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("field"); // of the options line
+    QTest::addColumn<QString>("call");
+    const auto row = [](const QString& tab, const QString& row, const QString& field, const QString& call) {
+        QTest::addRow("%s %s", qPrintable(tab), qPrintable(row)) << tab << row << field << call;
+    };
+
+    row("backup", "csvServerList", "csv", "open | BackupTab | Open CSV File | <docs> | *.csv");
+    row("backup", "reportOutput", "report", "save | BackupTab | Set Report File Name | <docs>");
+    // ShowDirsOnly | DontResolveSymlinks
+    row("backup", "configOutput", "output", "directory | BackupTab | Open Directory | <docs> | 3");
+    row("push", "configFile", "config", "open | PushConfigTab | Open Config File | <docs> | *.*");
+    row("push", "csvServerList", "csv", "open | PushConfigTab | Open CSV File | <docs> | *.csv");
+    row("push", "reportOutput", "report", "save | PushConfigTab | Set Report File Name | <docs>");
+}
+
+void TestTabs::browseButtons()
+{
+    QFETCH(QString, tab);
+    QFETCH(QString, row);
+    QFETCH(QString, field);
+    QFETCH(QString, call);
+
+    const std::unique_ptr<QWidget> widget =
+        makeTab(tab, "backup_paths/last_csv_path=<csv>; backup_paths/config_output_path=<dir>; "
+                     "pushconfig_paths/last_csv_path=<csv>; pushconfig_paths/last_config_path=<csv>");
+    const QString chosen = (row == "configOutput" ? m_dir.path() : m_csv) + ' ';
+    QStringList calls;
+    onTab(*widget, [&](auto& t) { t.setFileDialogs(std::make_unique<AnsweringDialogs>(chosen, &calls)); });
+    auto* edit = widget->findChild<QLineEdit*>(row + "LineEdit");
+    const auto option = [&] { return optionsLine(*widget).section(field + " '", 1).section('\'', 0, 0); };
+    QVERIFY(widget->findChild<QPushButton*>("startButton")->isEnabled());
+
+    // The answer is shown as the dialog gave it, and reaches the options trimmed.
+    QTest::mouseClick(widget->findChild<QPushButton*>(row + "Button"), Qt::LeftButton);
+    QCOMPARE(calls, QStringList{fill(call)});
+    QCOMPARE(edit->text() + '|' + option(), chosen + '|' + chosen.trimmed());
+    // A cancelled dialog empties the field; only an empty report path leaves Start on.
+    QTest::mouseClick(widget->findChild<QPushButton*>(row + "Button"), Qt::LeftButton);
+    QCOMPARE(edit->text() + '|' + option(), QString("|"));
+    QCOMPARE(edit->styleSheet(), QString(field == "report" ? "" : "border-color: red"));
+    QCOMPARE(widget->findChild<QPushButton*>("startButton")->isEnabled(), field == "report");
+}
+
+// Push only: the preserve boxes edit the set of sections kept, the restart box its switch.
+void TestTabs::preserveAndRestartBoxes()
+{
+    PushConfigTab tab(nullptr);
+    const auto click = [&tab](const QString& box) {
+        QTest::mouseClick(tab.findChild<QCheckBox*>(box + "CheckBox"), Qt::LeftButton);
+        return optionsLine(tab).section(" keep ", 1).section(" push", 0, 0);
+    };
+    QCOMPARE(click("licence"), QString("'Network' restart 0"));
+    QCOMPARE(click("network"), QString("'' restart 0"));
+    QCOMPARE(click("licence"), QString("'Licence' restart 0"));
+    QCOMPARE(click("restartServer"), QString("'Licence' restart 1"));
+}
+
+void TestTabs::logViewKeepsUpWithManyLines()
+{
+    BackupTab tab(nullptr);
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    auto* log = tab.findChild<QTextEdit*>("textEdit");
+    QScrollBar* bar = log->verticalScrollBar();
+    for (int i = 0; i < 300; ++i) {
+        i % 3 == 2 ? tab.handleShowError(QString::number(i)) : tab.handleShowMessage(QString::number(i));
+    }
+    // Every line is in the view at once, one paragraph each; painted soon after, scrolled to the end.
+    const QStringList lines = log->toPlainText().split('\n');
+    QCOMPARE(lines.size(), 300);
+    QCOMPARE(lines.mid(0, 3) + lines.mid(299), (QStringList{"INFO: 0", "INFO: 1", "ERROR: 2", "ERROR: 299"}));
+    QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
+    QVERIFY2(bar->maximum() > 0, "300 lines fit into the view");
+    QCOMPARE(bar->value(), bar->maximum());
+    // A reader who scrolled up stays where he is while lines come in.
+    bar->setValue(0);
+    tab.handleShowMessage("one more");
+    QTRY_VERIFY(log->updatesEnabled());
+    QCOMPARE(bar->value(), 0);
+}
+
+void TestTabs::runThroughTheTab_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("result"); // the first server's configuration and restarts, the files written
+
+    QTest::newRow("backup") << QString("backup")
+                            << "backup_options/mode=Both; backup_paths/config_output_path=<dir>/backup"
+                            << "<alpha>, 0 restarts, alpha-127.0.12.1.conf: <alpha>";
+    // Replace, keeping the server's network section but not its licence, then restart.
+    QTest::newRow("push")
+        << QString("push")
+        << "pushconfig_paths/last_config_path=<dir>/snippet; pushconfig_options/preserve_licence=false; "
+           "pushconfig_options/restart_servers=true; pushconfig_options/mode=Replace"
+        << "[Network]\nip=1\n[Licence]\nkey=NEW\n[User2]\nname=new\n, 1 restarts";
+}
+
+// One run of each job through its tab. The second server refuses the login
+// (backup) or the lock (push) slowly enough to be cancelled there, so the third
+// is never reached. The CSV file goes during the run: Start comes back at the
+// end without a new check of the paths, and the next change checks them.
+void TestTabs::runThroughTheTab()
+{
+    QFETCH(QString, tab);
+    QFETCH(QString, stored);
+    QFETCH(QString, result);
+
+    FleetFixture fleet;
+    sim::Faults slowAndLocked;
+    slowAndLocked.answerDelayMs = 150;
+    slowAndLocked.lockError = "the configuration is read-only";
+    const QString alpha = "[General]\nname=alpha\n[Network]\nip=1\n[Licence]\nkey=A\n";
+    QVERIFY(fleet.addServer("alpha", "127.0.12.1", alpha));
+    QVERIFY(fleet.addServer("beta", "127.0.12.2", "[General]\nname=beta\n", slowAndLocked));
+    const QString user = ',' + FleetFixture::defaultUser() + ',';
+    const QString password = FleetFixture::defaultPassword() + '\n';
+    writeFile(m_csv, "host,username,password\n127.0.12.1" + user + password + "127.0.12.2" + user +
+                         (tab == "backup" ? "wrong\n" : password) + "127.0.12.3" + user + password);
+    writeFile(m_dir.filePath("snippet"), "[Licence]\nkey=NEW\n[User2]\nname=new\n");
+    QVERIFY(QDir(m_dir.path()).mkpath(tab));
+
+    const std::unique_ptr<QWidget> widget = makeTab(tab, stored);
+    QTest::keyClicks(widget->findChild<QLineEdit*>("csvServerListLineEdit"), m_csv);
+    QTest::keyClicks(widget->findChild<QLineEdit*>("reportOutputLineEdit"), m_dir.filePath(tab + ".report"));
+    auto* view = widget->findChild<QTextEdit*>("textEdit");
+    view->append("an earlier run");
+    QTest::mouseClick(widget->findChild<QPushButton*>("startButton"), Qt::LeftButton);
+    QCOMPARE(controlsLine(*widget), QString("settings 0 start 0 cancel 1"));
+    QTRY_VERIFY(view->toPlainText().contains("Connecting to 127.0.12.2"));
+    QTest::mouseClick(widget->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    // The server in progress is completed first; the buttons wait for the end of the run.
+    QCOMPARE(controlsLine(*widget), QString("settings 0 start 0 cancel 1"));
+    QVERIFY(QFile::remove(m_csv));
+    QTRY_COMPARE_WITH_TIMEOUT(controlsLine(*widget), QString("settings 1 start 1 cancel 0"), 20000);
+    widget->findChild<QComboBox*>("modeComboBox")->setCurrentIndex(0);
+    QCOMPARE(controlsLine(*widget), QString("settings 1 start 0 cancel 0"));
+
+    // The view shows the run's lines as the report file has them, the second server's error among them.
+    const QString log = view->toPlainText();
+    QCOMPARE(log + '\n', readFile(m_dir.filePath(tab + ".report")));
+    QVERIFY2(log.startsWith("INFO: Connecting to 127.0.12.1...\n") && log.count("\nERROR: ") == 1 &&
+                 log.endsWith("\nINFO: Finished!") && !log.contains("127.0.12.3"),
+             qPrintable(log));
+    QString outcome = fleet.configText("alpha") +
+                      QString(", %1 restarts").arg(fleet.events("alpha", sim::ServerEvent::Kind::Restart).size());
+    for (const QString& name : QDir(m_dir.filePath(tab)).entryList(QDir::Files)) {
+        outcome += ", " + name + ": " + readFile(m_dir.filePath(tab + '/' + name));
+    }
+    QCOMPARE(outcome, QString(result).replace("<alpha>", alpha));
+}
+
+QTEST_MAIN(TestTabs)
+#include "tst_tabs.moc"
