@@ -113,6 +113,8 @@ private slots:
     void storedSettingsRoundTrip();
     void validation_data();
     void validation();
+    void modeTexts_data();
+    void modeTexts();
     void browseButtons_data();
     void browseButtons();
     void preserveAndRestartBoxes();
@@ -253,6 +255,26 @@ void TestTabs::validation()
     const auto border = [](bool valid) { return QString(valid ? "border-color: #606063" : "border-color: red"); };
     QCOMPARE(csvEdit->styleSheet() + " / " + secondEdit->styleSheet(), border(csvValid) + " / " + border(secondValid));
     QCOMPARE(widget->findChild<QPushButton*>("startButton")->isEnabled(), csvValid && secondValid);
+}
+
+void TestTabs::modeTexts_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("texts");
+    QTest::newRow("backup") << QString("backup") << QString("Server Name|IP/Host|Both");
+    QTest::newRow("push") << QString("push") << QString("Merge|Replace");
+}
+
+void TestTabs::modeTexts()
+{
+    QFETCH(QString, tab);
+    const std::unique_ptr<QWidget> widget = makeTab(tab);
+    const auto* combo = widget->findChild<QComboBox*>();
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i) {
+        texts << combo->itemText(i);
+    }
+    QTEST(texts.join('|'), "texts");
 }
 
 void TestTabs::browseButtons_data()
