@@ -47,6 +47,56 @@ QString withStarredHeader(const DocumentBody::LineBlock& block, const QString& n
 
 using MergeSteps = std::vector<std::pair<QString, DocumentBody::LineBlock>>;
 
+// Finds the first header of each name in a text: a flat table of (hash,
+// header) pairs with open addressing, twice as large as the text has headers.
+// A text of a million sections costs about one cache miss per section, and
+// names are compared only when their hashes are equal.
+class FirstOfName
+{
+public:
+    FirstOfName(const TextLines& lines, const QVector<DocumentBody::HeaderLine>& headers)
+        : m_lines(lines), m_headers(headers)
+    {
+        std::size_t size = 16;
+        while (size < 2 * static_cast<std::size_t>(headers.size())) {
+            size *= 2;
+        }
+        m_slots.assign(size, Slot{0, -1});
+    }
+
+    // The header of the first section named like the header at index (index
+    // itself when no earlier header has that name).
+    int first(int index)
+    {
+        const QStringRef name = nameOf(index);
+        const uint hash = qHash(name);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.header < 0) {
+                slot = Slot{hash, index};
+                return index;
+            }
+            if (slot.hash == hash && nameOf(slot.header) == name) {
+                return slot.header;
+            }
+        }
+    }
+
+private:
+    struct Slot
+    {
+        uint hash;
+        int header;
+    };
+
+    QStringRef nameOf(int index) const { return TextLines::headerName(m_lines.line(m_headers.at(index).line)); }
+
+    const TextLines& m_lines;
+    const QVector<DocumentBody::HeaderLine>& m_headers;
+    std::vector<Slot> m_slots;
+};
+
 // The sections of a merged text in their order, each by the lines of the
 // first section of its name. Throws ConfigSystemBadSection for a section that
 // would not load as written; rewritten keeps the lines of those written anew.
@@ -55,22 +105,23 @@ MergeSteps mergeSteps(const TextLines& lines, const QVector<DocumentBody::Header
 {
     MergeSteps steps;
     steps.reserve(static_cast<size_t>(headers.size()));
-    QHash<QString, DocumentBody::LineBlock> firstOfName;
-    firstOfName.reserve(headers.size());
+    FirstOfName firstOfName(lines, headers);
     for (int i = 0; i < headers.size(); ++i) {
         const int first = headers.at(i).line;
-        const int end = i + 1 < headers.size() ? headers.at(i + 1).line : lines.count();
         const QString name = TextLines::headerName(lines.line(first)).toString();
-        auto known = firstOfName.constFind(name);
-        if (known == firstOfName.cend()) {
-            DocumentBody::LineBlock block{&lines, &headers, first, end - first, i};
-            if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
-                rewritten.emplace_back(withStarredHeader(block, name), schema);
-                block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
-            }
-            known = firstOfName.insert(name, block);
+        // Steps are made one a header, so a name's first step is at its header's index.
+        const int firstHeader = firstOfName.first(i);
+        if (firstHeader < i) {
+            steps.emplace_back(name, steps[static_cast<size_t>(firstHeader)].second);
+            continue;
         }
-        steps.emplace_back(name, *known);
+        const int end = i + 1 < headers.size() ? headers.at(i + 1).line : lines.count();
+        DocumentBody::LineBlock block{&lines, &headers, first, end - first, i};
+        if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
+            rewritten.emplace_back(withStarredHeader(block, name), schema);
+            block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
+        }
+        steps.emplace_back(name, block);
     }
     return steps;
 }
