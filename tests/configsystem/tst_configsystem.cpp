@@ -238,6 +238,14 @@ void TestConfigSystem::edit_data()
     };
     reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
     reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
+    // A leading line feed is dropped and the rest read as any text: a line
+    // feed alone leaves no line, and writes back as nothing.
+    row("ensure: after a text of one line feed, the new section is line 1", "\n",
+        [](ConfigSystem& d) -> QString {
+            const QString loaded = QString::number(d.lineCount()) + '|' + d.toText();
+            return loaded + '|' + ensure(d, "Licence");
+        },
+        "0||created", {"[Licence]", "Licence 1:1", "Licence changed: ", "modified"});
     row("ensure: after an ordinary section a blank line first", "[Network]\na=1",
         [](ConfigSystem& d) { return ensure(d, "Licence"); }, "created",
         {"[Network]\na=1\n\n[Licence]", "Network 1:2,Licence 4:1", "Network: a=1@2", "Licence changed: ", "modified"});
