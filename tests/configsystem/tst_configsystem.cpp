@@ -186,6 +186,13 @@ void TestConfigSystem::edit_data()
     edit(
         "merge: a name twice, the first applies", merged,
         [](ConfigSystem& d) { d.loadText("[Network]\nv=2\n[Network]\nv=3", true, false); }, replaced);
+    row("merge: a replaced section's kind keeps its other sections", "[Network1]\na=1\n[Licence]\nk=x\n[Network2]\nb=2",
+        [](ConfigSystem& d) {
+            return d.loadText("[Network1]\na=9", true, false), joined(d.sectionNamesOfKind("Network"));
+        },
+        "Network2,Network1",
+        {"[Network1]\na=9\n[Licence]\nk=x\n[Network2]\nb=2", "Licence 3:2,Network 5:2,Network 1:2", "Licence: k=x@4",
+         "Network2: b=2@6", "Network1 changed: a=9@2", "modified"});
     edit("merge: lines before the first header are not merged", merged,
          [](ConfigSystem& d) { d.loadText("x=9\n[Licence]\nw=2", true, false); },
          {"[Network]\nv=1\n[Licence]\nw=2", "Network 1:2,Licence 3:2", "Network: v=1@2", "Licence changed: w=2@4",
