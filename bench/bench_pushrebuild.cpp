@@ -18,6 +18,7 @@
 #include "configsystem/configsystem.h"
 #include "operations/pushdocumentbuilder.h"
 #include "sdk/configschema.h"
+#include "support/summaryreporter.h"
 
 #include <QSharedPointer>
 #include <QString>
@@ -104,11 +105,6 @@ const QString& cachedPushedText(int lineCount, bool withPreservedNames)
     return text;
 }
 
-double minimum(const std::vector<double>& values)
-{
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
 bool s_huge = false;
 
 void sizes(benchmark::internal::Benchmark* benchmark)
@@ -120,7 +116,7 @@ void sizes(benchmark::internal::Benchmark* benchmark)
     if (s_huge) {
         benchmark->Arg(10000000);
     }
-    benchmark->Repetitions(5)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
+    benchmark->Repetitions(5)->ReportAggregatesOnly(true)->ComputeStatistics("min", SummaryReporter::minimum);
     benchmark->Unit(benchmark::kMillisecond);
 }
 
@@ -179,52 +175,32 @@ void BM_RebuildReplaces(benchmark::State& state)
     rebuild(state, true);
 }
 
-// Prints the table as usual and keeps each benchmark's fastest time for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter
+// The ratios of the fastest runs, after the table.
+void printSummary(const SummaryReporter& reporter)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") {
-                m_times[run.run_name.function_name + '/' + run.run_name.args] = run.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
+    const auto time = [&reporter](const std::string& function, int lines) {
+        return reporter.fastest(function + "/lines:" + std::to_string(lines));
+    };
+    std::printf("\nSummary (same run, ratios of the fastest CPU times):\n");
+    const double load = time("BM_Load", 1000000);
+    if (load > 0) {
+        std::printf("  check of a run, 1,000,000 lines / load   %6.2f\n", time("BM_Check", 1000000) / load);
     }
-
-    void printSummary() const
-    {
-        std::printf("\nSummary (same run, ratios of the fastest CPU times):\n");
-        const double load = time("BM_Load", 1000000);
-        if (load > 0) {
-            std::printf("  check of a run, 1,000,000 lines / load   %6.2f\n", time("BM_Check", 1000000) / load);
+    for (const char* rebuild : {"BM_RebuildNew", "BM_RebuildReplaces"}) {
+        const double small = time(rebuild, 100000);
+        const double large = time(rebuild, 1000000);
+        const double huge = time(rebuild, 10000000);
+        if (load > 0 && large > 0) {
+            std::printf("  %-18s 1,000,000 lines / load    %6.2f  (goal <= 3)\n", rebuild, large / load);
         }
-        for (const char* rebuild : {"BM_RebuildNew", "BM_RebuildReplaces"}) {
-            const double small = time(rebuild, 100000);
-            const double large = time(rebuild, 1000000);
-            const double huge = time(rebuild, 10000000);
-            if (load > 0 && large > 0) {
-                std::printf("  %-18s 1,000,000 lines / load    %6.2f  (goal <= 3)\n", rebuild, large / load);
-            }
-            if (small > 0 && large > 0) {
-                std::printf("  %-18s 1,000,000 / 100,000 lines %6.2f  (goal <= 12)\n", rebuild, large / small);
-            }
-            if (large > 0 && huge > 0) {
-                std::printf("  %-18s 10,000,000 / 1,000,000   %6.2f  (goal <= 12)\n", rebuild, huge / large);
-            }
+        if (small > 0 && large > 0) {
+            std::printf("  %-18s 1,000,000 / 100,000 lines %6.2f  (goal <= 12)\n", rebuild, large / small);
+        }
+        if (large > 0 && huge > 0) {
+            std::printf("  %-18s 10,000,000 / 1,000,000   %6.2f  (goal <= 12)\n", rebuild, huge / large);
         }
     }
-
-private:
-    double time(const std::string& function, int lines) const
-    {
-        const auto it = m_times.find(function + "/lines:" + std::to_string(lines));
-        return it == m_times.end() ? 0.0 : it->second;
-    }
-
-    std::map<std::string, double> m_times;
-};
+}
 
 } // namespace
 
@@ -240,13 +216,5 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("BM_Check", BM_Check)->Apply(sizes);
     benchmark::RegisterBenchmark("BM_RebuildNew", BM_RebuildNew)->Apply(sizes);
     benchmark::RegisterBenchmark("BM_RebuildReplaces", BM_RebuildReplaces)->Apply(sizes);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
-    return 0;
+    return SummaryReporter::run(argc, argv, printSummary);
 }
