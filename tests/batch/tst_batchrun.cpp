@@ -1,272 +1,230 @@
-#include "batchprocess.h"
-#include "fleetprocess.h"
+#include "batch/batchcommandline.h"
+#include "engine/support/operationrecorder.h"
+#include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
+
+using namespace enginetest;
+using testsupport::FleetFixture;
 
 namespace {
 
-const QString kSeparator = QStringLiteral("INFO: ----------------------------------------------------------");
-// Nothing listens here: the SDK reports a refused connection as a login error.
-const QString kDeadHost = QStringLiteral("127.0.10.9");
-const QString kDeadHostError =
-    QStringLiteral("ERROR: Login Error: Failed to connect to the server. Server: 127.0.10.9, port: 8601");
-
-const QString kAlphaConfig = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Network]\ndns=10.0.0.1\n"
-                                            "[Relay1]\nmode=on\n");
-const QString kBetaConfig = QStringLiteral("[General]\nname=Beta \xc3\xa4\n[Licence]\nkey=BBBB\n[Relay1]\nmode=on");
-
-QString writeFile(const QString& path, const QString& text)
+struct Run
 {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// quorlan-batch as a process in the C locale and with this test's per-user
+// directories, waited for with the event loop so that the fleet of this test
+// process can answer it. Killed after 20 s (exit code -1).
+Run runBatch(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C");
+    process.setProcessEnvironment(environment);
+    QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
+    process.start(QUORLAN_BATCH, arguments);
+    if (!finished.wait(20000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return {};
     }
-    return path;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString kAlpha = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=on\n");
+const QString kBeta = QStringLiteral("[General]\nname=Beta \xc3\xa4\n[Licence]\nkey=BBBB\n[Relay1]\nmode=on");
+const QString kOldReport = QStringLiteral("an old report, longer than any new one will be\n");
 
-// The lines of one server that the backup saves.
-QStringList savedServer(const QString& host, const QString& path)
+// What one server prints on standard output.
+QString serverText(const QString& host, const QStringList& ownLines)
 {
-    return {QStringLiteral("INFO: Connecting to %1...").arg(host), QStringLiteral("INFO: Connected"),
-            QStringLiteral("INFO: Saving as: ") + path, kSeparator};
+    return serverLines(host, ownLines).join('\n') + '\n';
 }
 
 } // namespace
 
-// quorlan-batch as a process against orrin-sim as a process: what is
-// printed where, the exit status, the files and the report.
+// quorlan-batch as a process against simulated servers of this process on
+// 127.0.10.x: what is printed where, the exit status, the files and the report.
 class TestBatchRun : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void backup_data();
-    void backup();
-    void backupWithFailuresAndReport();
-    void refusedBeforeAnyServer_data();
-    void refusedBeforeAnyServer();
-    void overwriteReport();
-    void push_data();
-    void push();
-    void usageErrorAndHelp();
-
-private:
     QString path(const QString& name) const { return m_work->filePath(name); }
 
     testsupport::TestSettings m_settings;
-    FleetProcess m_fleet;
+    FleetFixture m_fleet;
     std::unique_ptr<QTemporaryDir> m_work;
-    QString m_csv;
-};
 
-void TestBatchRun::initTestCase()
-{
-    m_fleet.addServer(QStringLiteral("Alpha"), QStringLiteral("127.0.10.1"), QStringLiteral("a-secret"), kAlphaConfig,
-                      QJsonObject{{QStringLiteral("restartMs"), 50}});
-    m_fleet.addServer(QStringLiteral("Beta"), QStringLiteral("127.0.10.2"), QStringLiteral("b-secret"), kBetaConfig,
-                      QJsonObject{{QStringLiteral("restartMs"), 50}});
-    QVERIFY2(m_fleet.start(), qPrintable(m_fleet.errorString()));
-}
-
-void TestBatchRun::init()
-{
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    QVERIFY(QDir(m_work->path()).mkdir(QStringLiteral("out")));
-    m_csv = writeFile(path(QStringLiteral("servers.csv")),
-                      QStringLiteral("host,username,password\n127.0.10.1,admin,a-secret\n127.0.10.2,admin,b-secret\n"));
-}
-
-void TestBatchRun::backup_data()
-{
-    QTest::addColumn<QStringList>("naming");
-    QTest::addColumn<QString>("alphaFile");
-    QTest::addColumn<QString>("betaFile");
-
-    QTest::newRow("default") << QStringList() << "Alpha.conf"
-                             << "Beta.conf";
-    QTest::newRow("both") << QStringList{"--naming=both"} << "Alpha-127.0.10.1.conf"
-                          << "Beta-127.0.10.2.conf";
-}
-
-void TestBatchRun::backup()
-{
-    QFETCH(QStringList, naming);
-    QFETCH(QString, alphaFile);
-    QFETCH(QString, betaFile);
-    const QString out = path(QStringLiteral("out"));
-
-    const BatchProcess run(QStringList{"backup", "--csv", m_csv, "--output-dir", out} + naming);
-    QCOMPARE(run.err(), QString());
-    QCOMPARE(run.outLines(), savedServer("127.0.10.1", out + QLatin1Char('/') + alphaFile) +
-                                 savedServer("127.0.10.2", out + QLatin1Char('/') + betaFile) +
-                                 QStringList{"INFO: Finished!"});
-    QCOMPARE(run.exitCode(), 0);
-    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{alphaFile, betaFile}));
-    QCOMPARE(readFile(out + QLatin1Char('/') + alphaFile), m_fleet.config(QStringLiteral("Alpha")));
-    QCOMPARE(readFile(out + QLatin1Char('/') + betaFile), m_fleet.config(QStringLiteral("Beta")));
-}
-
-void TestBatchRun::backupWithFailuresAndReport()
-{
-    const QString csv = writeFile(path(QStringLiteral("mixed.csv")),
-                                  QStringLiteral("Server;Pwd;User\n127.0.10.1;a-secret;admin\n%1;x;admin\n"
-                                                 "127.0.10.1;a-secret;admin\n")
-                                      .arg(kDeadHost));
-    const QString out = path(QStringLiteral("out"));
-    const QString report = path(QStringLiteral("report.txt"));
-
-    const BatchProcess run({"backup", "--csv", csv, "--output-dir", out, "--report", report});
-    QCOMPARE(run.exitCode(), 1);
-    QCOMPARE(run.errLines(), QStringList{kDeadHostError});
-    const QStringList info = savedServer("127.0.10.1", out + QStringLiteral("/Alpha.conf")) +
-                             QStringList{QStringLiteral("INFO: Connecting to %1...").arg(kDeadHost), kSeparator} +
-                             savedServer("127.0.10.1", out + QStringLiteral("/Alpha (1).conf")) +
-                             QStringList{"INFO: Finished!"};
-    QCOMPARE(run.outLines(), info);
-
-    // The report holds both streams in the order of the run.
-    QStringList all = info;
-    all.insert(5, kDeadHostError);
-    QCOMPARE(QString::fromUtf8(readFile(report)), all.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"Alpha (1).conf", "Alpha.conf"}));
-}
-
-void TestBatchRun::refusedBeforeAnyServer_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("err");
-
-    // Placeholders: @ is the work directory, CSV the good server list.
-    QTest::newRow("report exists") << QStringList{"backup",   "--csv",           "CSV", "--output-dir", "@/out",
-                                                  "--report", "@/old-report.txt"}
-                                   << "quorlan-batch: the report file @/old-report.txt already exists; give "
-                                      "--overwrite-report to replace it\n";
-    QTest::newRow("report directory missing")
-        << QStringList{"backup", "--csv", "CSV", "--output-dir", "@/out", "--report", "@/none/report.txt"}
-        << "ERROR: Could not create report file.\n";
-    QTest::newRow("no CSV file") << QStringList{"backup", "--csv", "@/none.csv", "--output-dir", "@/out"}
-                                 << "quorlan-batch: cannot read the CSV server list @/none.csv\n";
-    QTest::newRow("columns missing") << QStringList{"backup", "--csv", "@/columns.csv", "--output-dir", "@/out"}
-                                     << "ERROR: No column in CSV for hostname/IP address\n"
-                                        "ERROR: No column in CSV for password\n";
-    QTest::newRow("no output directory") << QStringList{"backup", "--csv", "CSV", "--output-dir", "@/gone"}
-                                         << "quorlan-batch: the output directory @/gone does not exist\n";
-    QTest::newRow("no configuration file") << QStringList{"push", "--csv", "CSV", "--config", "@/none.conf"}
-                                           << "quorlan-batch: the configuration file @/none.conf does not exist\n";
-    QTest::newRow("unreadable configuration file") << QStringList{"push", "--csv", "CSV", "--config", "@/out"}
-                                                   << "ERROR: Could not read configuration file: @/out\n";
-}
-
-void TestBatchRun::refusedBeforeAnyServer()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, err);
-    const QByteArray oldReport("kept as it was\n");
-    QFile report(path(QStringLiteral("old-report.txt")));
-    QVERIFY(report.open(QIODevice::WriteOnly));
-    report.write(oldReport);
-    report.close();
-    writeFile(path(QStringLiteral("columns.csv")), QStringLiteral("address,username,secret\n127.0.10.1,admin,x\n"));
-    writeFile(path(QStringLiteral("snippet.conf")), QStringLiteral("[Relay1]\nmode=off\n"));
-    for (QString& argument : arguments) {
-        argument.replace(QLatin1String("CSV"), m_csv).replace(QLatin1Char('@'), m_work->path());
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<QProcess::ExitStatus>();
+        QVERIFY(m_fleet.addServer("Alpha", "127.0.10.1", kAlpha));
+        QVERIFY(m_fleet.addServer("Beta", "127.0.10.2", kBeta));
     }
-    const QByteArray alphaBefore = m_fleet.config(QStringLiteral("Alpha"));
-    const int connections = m_fleet.connectionCount();
+    void init()
+    {
+        m_work = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir(m_work->path()).mkdir("out"));
+        const QByteArray mixed = "Server;Pwd;User\n127.0.10.1;" + FleetFixture::defaultPassword().toUtf8() +
+                                 ";admin\n127.0.10.9;x;admin\n127.0.10.2;" + FleetFixture::defaultPassword().toUtf8() +
+                                 ";admin\n";
+        QVERIFY(writeFile(path("servers.csv"), mixed));
+        QVERIFY(writeFile(path("alpha.csv"), FleetFixture::serverList({"127.0.10.1"})));
+        QVERIFY(writeFile(path("report.txt"), kOldReport.toUtf8()));
+        QVERIFY(writeFile(path("alpha.conf"), kAlpha.toUtf8()));
+        QVERIFY(writeFile(path("bad.conf"), "[General]\n[Bogus]\n"));
+        QVERIFY(writeFile(path("relay.conf"), "[Relay1]\nmode=off"));
+        QVERIFY(writeFile(path("relay9.conf"), "[Relay1]\nmode=off\n[Relay9]\nmode=on\n"));
+    }
 
-    const BatchProcess run(arguments);
-    QCOMPARE(run.err(), err.replace(QLatin1Char('@'), m_work->path()));
-    QCOMPARE(run.out(), QString());
-    QCOMPARE(run.exitCode(), 2);
-    QCOMPARE(m_fleet.connectionCount(), connections);
-    QCOMPARE(readFile(report.fileName()), oldReport);
-    QCOMPARE(m_fleet.config(QStringLiteral("Alpha")), alphaBefore);
-    QCOMPARE(QDir(path(QStringLiteral("out"))).entryList(QDir::Files), QStringList());
-}
+    void runs_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("report");
+        // In the texts, ~ stands for the work directory.
+        const auto row = [](const char* name, const char* arguments, int exitCode, const QString& out,
+                            const QString& err, const QStringList& files = {}, const QString& report = kOldReport) {
+            QTest::newRow(name) << arguments << exitCode << out << err << files << report;
+        };
 
-void TestBatchRun::overwriteReport()
-{
-    const QString report = writeFile(path(QStringLiteral("report.txt")), QStringLiteral("an old report, longer than "
-                                                                                        "the new one will be ...\n"
-                                                                                        "and more\n"));
-    const QString csv =
-        writeFile(path(QStringLiteral("one.csv")), QStringLiteral("ip,user,pass\n%1,a,b\n").arg(kDeadHost));
-    const BatchProcess run({"backup", "--csv", csv, "--output-dir", path(QStringLiteral("out")), "--report", report,
-                            "--overwrite-report"});
-    QCOMPARE(run.exitCode(), 1);
-    QCOMPARE(QString::fromUtf8(readFile(report)), QStringLiteral("INFO: Connecting to %1...\n").arg(kDeadHost) +
-                                                      kDeadHostError + QLatin1Char('\n') + kSeparator +
-                                                      QStringLiteral("\nINFO: Finished!\n"));
-}
+        // Nothing listens on 127.0.10.9: the SDK reports a refused connection as a login error.
+        const QString refused = "ERROR: Login Error: Failed to connect to the server. Server: 127.0.10.9, port: 8601\n";
+        const QString alpha = serverText("127.0.10.1", {"INFO: Saving as: ~/out/Alpha-127.0.10.1.conf"});
+        const QString dead = "INFO: Connecting to 127.0.10.9...\n" + separatorLine + '\n';
+        const QString beta = serverText("127.0.10.2", {"INFO: Saving as: ~/out/Beta-127.0.10.2.conf"});
+        row("backup, one server fails",
+            "backup --csv ~/servers.csv --output-dir ~/out --naming both --report ~/report.txt --overwrite-report", 1,
+            alpha + dead + beta + "INFO: Finished!\n", refused, {"Alpha-127.0.10.1.conf", "Beta-127.0.10.2.conf"},
+            alpha + "INFO: Connecting to 127.0.10.9...\n" + refused + separatorLine + '\n' + beta +
+                "INFO: Finished!\n");
+        row("report exists", "backup --csv ~/servers.csv --output-dir ~/out --report ~/report.txt", 2, "",
+            "quorlan-batch: the report file ~/report.txt already exists; give --overwrite-report to replace it\n");
+        row("no CSV file", "backup --csv ~/none.csv --output-dir ~/out", 2, "",
+            "quorlan-batch: cannot read the CSV server list ~/none.csv\n");
+        row("CSV list is a directory", "backup --csv ~/out --output-dir ~/out", 2, "",
+            "quorlan-batch: cannot read the CSV server list ~/out\n");
+        // Refused inside the operation's start, before anything was waited for.
+        row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
+            "", "ERROR: Could not create report file.\n");
+        row("no output directory", "backup --csv ~/servers.csv --output-dir ~/gone", 2, "",
+            "quorlan-batch: the output directory ~/gone does not exist\n");
+        row("no configuration file", "push --csv ~/servers.csv --config ~/none.conf", 2, "",
+            "quorlan-batch: the configuration file ~/none.conf does not exist\n");
+        row("usage error", "push --config ~/relay.conf", 2, "",
+            "quorlan-batch: push: the option --csv FILE is required\nTry 'quorlan-batch --help' for more "
+            "information.\n");
+        row("help", "--help", 0, BatchCommandLine::helpText(), "");
+        row("preview without server configuration", "preview --server-config ~/none.conf --config ~/relay.conf", 2, "",
+            "ERROR: Could not read server configuration file: ~/none.conf\n");
+        row("preview without configuration file", "preview --server-config ~/alpha.conf --config ~/none.conf", 2, "",
+            "ERROR: Could not read configuration file: ~/none.conf\n");
+        row("preview of a rejected server configuration", "preview --server-config ~/bad.conf --config ~/relay.conf", 2,
+            "", "ERROR: Could not read server configuration file: ~/bad.conf: Invalid name for section: \"Bogus\"\n");
+        // The preview reports a header the servers reject as the push does; the push goes on.
+        row("preview of a rejected header", "preview --server-config ~/alpha.conf --config ~/relay9.conf --diff", 2, "",
+            "ERROR: Config Error: Invalid name for section: \"Relay9\"\n");
+        row("push of a rejected header", "push --csv ~/alpha.csv --config ~/relay9.conf --mode replace", 1,
+            serverText("127.0.10.1", {"INFO: Configuration locked", "INFO: Pushing configuration to server...",
+                                      "INFO: Released configuration lock"}) +
+                "INFO: Finished!\n",
+            "ERROR: Config Error: Invalid name for section: \"Relay9\"\n");
+        row("diff", "preview --server-config ~/alpha.conf --config ~/relay.conf --diff --mode replace", 0,
+            "--- ~/alpha.conf (current)\n+++ ~/alpha.conf (after pushing ~/relay.conf, replace)\n@@ -1,6 +1,4 @@\n"
+            "-[General]\n-name=Alpha\n [Licence]\n key=AAAA\n [Relay1]\n-mode=on\n+mode=off\n\\ No newline at end of "
+            "file\n",
+            "");
+    }
+    void runs()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QStringList, files);
+        QFETCH(QString, report);
+        const auto inWork = [this](QString text) { return text.replace('~', m_work->path()); };
+        const auto connections = [this]() {
+            return m_fleet.events("Alpha", sim::ServerEvent::Kind::Connected).size() +
+                   m_fleet.events("Beta", sim::ServerEvent::Kind::Connected).size();
+        };
+        const int before = connections();
 
-void TestBatchRun::push_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QStringList>("ownLines");
-    QTest::addColumn<QString>("alphaAfter");
+        const Run run = runBatch(inWork(arguments).split(' '));
+        QCOMPARE(run.out, inWork(out));
+        QCOMPARE(run.err, inWork(err));
+        QTEST(run.exitCode, "exitCode");
+        QCOMPARE(QDir(path("out")).entryList(QDir::Files), files);
+        for (const QString& file : files) {
+            QCOMPARE(readFile(path("out/" + file)), m_fleet.configText(file.section('-', 0, 0)).toUtf8());
+        }
+        QCOMPARE(QString::fromUtf8(readFile(path("report.txt"))), inWork(report));
+        // A run that could not start has contacted nobody; no run here changes a server.
+        QVERIFY2(run.exitCode != 2 || connections() == before, "a server was contacted");
+        QCOMPARE(m_fleet.configText("Alpha"), kAlpha);
+        QCOMPARE(m_fleet.configText("Beta"), kBeta);
+    }
 
-    const QStringList pushed{"INFO: Connected", "INFO: Configuration locked",
-                             "INFO: Pushing configuration to server...", "INFO: Released configuration lock"};
-    // The simulator keeps Alpha's configuration from row to row: the replace comes last.
-    QTest::newRow("merge")
-        << QStringList() << pushed
-        << "[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Network]\ndns=10.0.0.1\n[Relay1]\nmode=off\n"
-           "[Storage1]\nsize=4\n";
-    QTest::newRow("replace and restart, licence kept")
-        << QStringList{"--mode", "replace", "--restart", "--no-preserve-network"}
-        << pushed + QStringList{"INFO: Restarting server"}
-        << "[Licence]\nkey=AAAA\n[Relay1]\nmode=off\n[Storage1]\nsize=4\n";
-}
+    void previewEqualsPush_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("restart");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("merge")
+            << "127.0.10.21" << QStringList() << false
+            << "# site Zürich\n[General]\nname=Gamma\n[Licence]\nkey=AAAA\n[Network0]\naddress=10.0.0.5\n"
+               "[Relay1]\nmode=off\n[Network]\ndns=9.9.9.9\n[Storage1]\nsize=4\n";
+        QTest::newRow("replace, network not kept, restart")
+            << "127.0.10.22" << QStringList{"--mode", "replace", "--no-preserve-network"} << true
+            << "[Licence]\nkey=AAAA\n[Relay1]\nmode=off\n[Network]\ndns=9.9.9.9\n[Storage1]\nsize=4\n";
+    }
+    void previewEqualsPush()
+    {
+        QFETCH(QString, address);
+        QFETCH(QStringList, options);
+        QFETCH(bool, restart);
+        // Lines before the first header, two sections of the kind Network, and one the snippet replaces.
+        const QString server =
+            "# site Zürich\n[General]\nname=Gamma\n[Licence]\nkey=AAAA\n[Network0]\naddress=10.0.0.5\n"
+            "[Relay1]\nmode=on\n[Network]\ndns=10.0.0.1\n";
+        FleetFixture fleet;
+        QVERIFY(fleet.addServer("Gamma", address, server));
+        QVERIFY(writeFile(path("gamma.csv"), FleetFixture::serverList({address})));
+        QVERIFY(writeFile(path("snippet.conf"),
+                          "# pushed on Monday\r\n[Relay1]\r\nmode=off\r\n[Network]\r\ndns=9.9.9.9\r\n"
+                          "[Storage1]\r\nsize=4\r\n"));
 
-void TestBatchRun::push()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QStringList, ownLines);
-    QFETCH(QString, alphaAfter);
-    const QString snippet = writeFile(path(QStringLiteral("snippet.conf")), QStringLiteral("[Relay1]\r\nmode=off\r\n"
-                                                                                           "[Storage1]\nsize=4\n"));
-    const BatchProcess run(QStringList{"push", "--csv",
-                                       writeFile(path(QStringLiteral("push.csv")),
-                                                 QStringLiteral("host,username,password\n127.0.10.1,admin,a-secret\n")),
-                                       "--config", snippet} +
-                           options);
-    const QStringList out =
-        QStringList{"INFO: Connecting to 127.0.10.1..."} + ownLines + QStringList{kSeparator, "INFO: Finished!"};
-    QCOMPARE(run.outLines(), out);
-    QCOMPARE(run.err(), QString());
-    QCOMPARE(run.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(m_fleet.config(QStringLiteral("Alpha"))), alphaAfter);
-}
-
-void TestBatchRun::usageErrorAndHelp()
-{
-    const int connections = m_fleet.connectionCount();
-    const BatchProcess wrong({"push", "--config", "c.conf"});
-    QCOMPARE(wrong.errLines(), (QStringList{"quorlan-batch: push: the option --csv FILE is required",
-                                            "Try 'quorlan-batch --help' for more information."}));
-    QCOMPARE(wrong.out(), QString());
-    QCOMPARE(wrong.exitCode(), 2);
-    QCOMPARE(m_fleet.connectionCount(), connections);
-
-    const BatchProcess help({"--help"});
-    QCOMPARE(help.exitCode(), 0);
-    QCOMPARE(help.err(), QString());
-    QVERIFY2(help.out().startsWith(QLatin1String("Usage:\n  quorlan-batch backup --csv FILE --output-dir DIR")),
-             qPrintable(help.out()));
-}
+        // Previewed against a backup, as an administrator would.
+        const Run backup = runBatch({"backup", "--csv", path("gamma.csv"), "--output-dir", path("out")});
+        QCOMPARE(backup.out, serverText(address, {"INFO: Saving as: " + path("out/Gamma.conf")}) + "INFO: Finished!\n");
+        QCOMPARE(backup.err + QString::number(backup.exitCode), QString("0"));
+        QCOMPARE(readFile(path("out/Gamma.conf")), server.toUtf8());
+        const QStringList files{"--config", path("snippet.conf")};
+        const Run preview =
+            runBatch(QStringList{"preview", "--server-config", path("out/Gamma.conf")} + files + options);
+        QCOMPARE(preview.err + QString::number(preview.exitCode), QString("0"));
+        QTEST(preview.out, "expected");
+        const Run push = runBatch(QStringList{"push", "--csv", path("gamma.csv")} + files + options +
+                                  (restart ? QStringList{"--restart"} : QStringList()));
+        QStringList pushed{"INFO: Configuration locked", "INFO: Pushing configuration to server...",
+                           "INFO: Released configuration lock"};
+        QCOMPARE(push.out,
+                 serverText(address, restart ? pushed << "INFO: Restarting server" : pushed) + "INFO: Finished!\n");
+        QCOMPARE(push.err + QString::number(push.exitCode), QString("0"));
+        QCOMPARE(fleet.configText("Gamma"), preview.out);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestBatchRun)
 #include "tst_batchrun.moc"

@@ -11,53 +11,43 @@ Q_DECLARE_METATYPE(ExitStatus)
 
 namespace {
 
-// Stands in for an operation: the test emits its signals.
+// Stands in for an operation: plays "/"-separated events, "M:text" a message,
+// "E:text" an error, "S" the end of a server (the separator, then
+// finishedCurrentServer), "F" the end of the run.
 class ScriptedOperation final : public OperationInterface
 {
 public:
     void start() override {}
     void cancel() override {}
-
-    // One event per entry: "M:text" a message, "E:text" an error, "S" the end
-    // of the current server (the separator message, then finishedCurrentServer),
-    // "F" the end of the run.
-    void play(const QStringList& events)
+    void play(const QString& events)
     {
-        for (const QString& event : events) {
-            if (event.startsWith(QLatin1String("M:"))) {
-                emit showMessage(event.mid(2));
-            } else if (event.startsWith(QLatin1String("E:"))) {
+        for (const QString& event : events.split('/')) {
+            if (event == "S" || event.startsWith("M:")) {
+                emit showMessage(event == "S" ? QString(58, '-') : event.mid(2));
+            }
+            if (event.startsWith("E:")) {
                 emit showError(event.mid(2));
-            } else if (event == QLatin1String("S")) {
-                emit showMessage(QString(58, QLatin1Char('-')));
+            }
+            if (event == "S") {
                 emit finishedCurrentServer();
-            } else {
+            }
+            if (event == "F") {
                 emit finished();
             }
         }
     }
 };
 
-struct FileCloser
-{
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using TemporaryFile = std::unique_ptr<FILE, FileCloser>;
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
-QString contents(FILE* file)
+// Everything written to the temporary file.
+QString contents(const File& file)
 {
-    std::fflush(file);
-    std::rewind(file);
-    QByteArray bytes;
-    char buffer[256];
-    std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, static_cast<int>(read));
-    }
-    return QString::fromUtf8(bytes);
+    std::fflush(file.get());
+    std::rewind(file.get());
+    QFile reader;
+    return reader.open(file.get(), QIODevice::ReadOnly) ? QString::fromUtf8(reader.readAll()) : QString();
 }
-
-const QString kErase = QStringLiteral("\r\033[K");
 
 } // namespace
 
@@ -66,92 +56,61 @@ class TestRunTally : public QObject
     Q_OBJECT
 
 private slots:
-    void exitStatus_data();
-    void exitStatus();
-    void progressLineOnlyOnTheTerminal();
-};
-
-void TestRunTally::exitStatus_data()
-{
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<ExitStatus>("status");
-    QTest::addColumn<int>("done");
-    QTest::addColumn<int>("failed");
-
-    const QString connect1 = QStringLiteral("M:Connecting to 127.0.0.1...");
-    const QString connect2 = QStringLiteral("M:Connecting to 127.0.0.2...");
-    const QString finished = QStringLiteral("M:Finished!");
-    QTest::newRow("two servers fine") << QStringList{connect1,      "M:Connected", "S",      connect2,
-                                                     "M:Connected", "S",           finished, "F"}
-                                      << ExitStatus::Success << 2 << 0;
-    QTest::newRow("second refuses the login")
-        << QStringList{connect1, "M:Connected", "S", connect2, "E:Login Error: Bad password", "S", finished, "F"}
-        << ExitStatus::ServerFailed << 2 << 1;
-    QTest::newRow("two errors on one server count once")
-        << QStringList{connect1, "M:Connected", "E:Config Error: refused", "E:Could not read", "S", finished, "F"}
-        << ExitStatus::ServerFailed << 1 << 1;
-    QTest::newRow("both fail")
-        << QStringList{connect1, "E:Connection timed out", "S", connect2, "E:Login Error: x", "S", finished, "F"}
-        << ExitStatus::ServerFailed << 2 << 2;
-    QTest::newRow("a host that looks like the message")
-        << QStringList{"M:Connecting to Connecting to x......", "M:Connected", "S", finished, "F"}
-        << ExitStatus::Success << 1 << 0;
-    QTest::newRow("missing columns") << QStringList{"E:No column in CSV for username",
-                                                    "E:No column in CSV for password", "F"}
-                                     << ExitStatus::NotStarted << 0 << 0;
-    QTest::newRow("report refused without a word") << QStringList{"F"} << ExitStatus::NotStarted << 0 << 0;
-    QTest::newRow("configuration file unreadable")
-        << QStringList{"E:Could not read configuration file: /x", "F"} << ExitStatus::NotStarted << 0 << 0;
-    QTest::newRow("error after the last server")
-        << QStringList{connect1, "M:Connected", "S", "E:late", "F"} << ExitStatus::ServerFailed << 1 << 0;
-}
-
-void TestRunTally::exitStatus()
-{
-    QFETCH(QStringList, events);
-    ScriptedOperation operation;
-    int asked = 0;
-    RunTally tally(operation, [&asked] {
-        ++asked;
-        return 7;
-    });
-    operation.play(events);
-    QTEST(tally.exitStatus(), "status");
-    QTEST(tally.serversDone(), "done");
-    QTEST(tally.serversFailed(), "failed");
-    QVERIFY(tally.currentHost().isEmpty());
-    QCOMPARE(asked, tally.serversDone());
-}
-
-void TestRunTally::progressLineOnlyOnTheTerminal()
-{
-    ScriptedOperation operation;
-    RunTally tally(operation, [] { return 2; });
-    const TemporaryFile out(std::tmpfile());
-    const TemporaryFile err(std::tmpfile());
-    const TemporaryFile terminal(std::tmpfile());
-    QVERIFY(out && err && terminal);
-    ConsoleReporter reporter(operation, tally, out.get(), err.get(), terminal.get());
-
-    operation.play({"E:before any server"});
-    QCOMPARE(contents(terminal.get()), QString());
-
-    operation.play({"M:Connecting to alpha...", "E:Login Error: no"});
-    QVERIFY(contents(terminal.get()).endsWith(kErase + QStringLiteral("0/2 servers done, 1 failed - now alpha")));
-    operation.play({"S", "M:Connecting to beta..."});
-    QVERIFY(contents(terminal.get()).endsWith(kErase + QStringLiteral("1/2 servers done, 1 failed - now beta")));
-    operation.play({"M:Connected", "S", "M:Finished!"});
-    QVERIFY(contents(terminal.get()).endsWith(kErase + QStringLiteral("2/2 servers done, 1 failed")));
-    operation.play({"F"});
-    QVERIFY2(contents(terminal.get()).endsWith(QStringLiteral("1 failed") + kErase), "progress line left behind");
-
-    // The messages themselves never carry any of it.
-    for (FILE* stream : {out.get(), err.get()}) {
-        const QString text = contents(stream);
-        QVERIFY2(!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\033')), qPrintable(text));
+    void exitStatus_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<ExitStatus>("status");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("failed");
+        const auto row = [](const char* name, const char* events, ExitStatus status, int done, int failed) {
+            QTest::newRow(name) << events << status << done << failed;
+        };
+        row("two servers fine", "M:Connecting to a.../M:Connected/S/M:Connecting to b.../M:Connected/S/F",
+            ExitStatus::Success, 2, 0);
+        row("second refuses the login", "M:Connecting to a.../M:Connected/S/M:Connecting to b.../E:Login/S/F",
+            ExitStatus::ServerFailed, 2, 1);
+        row("two errors count once", "M:Connecting to a.../E:Config Error/E:Could not/S/F", ExitStatus::ServerFailed, 1,
+            1);
+        row("host that looks like the message", "M:Connecting to Connecting to x....../S/F", ExitStatus::Success, 1, 0);
+        row("missing columns", "E:No column in CSV for username/F", ExitStatus::NotStarted, 0, 0);
+        row("report refused without a word", "F", ExitStatus::NotStarted, 0, 0);
+        row("error after the last server", "M:Connecting to a.../S/E:late/F", ExitStatus::ServerFailed, 1, 0);
     }
-    QCOMPARE(contents(err.get()), QStringLiteral("ERROR: before any server\nERROR: Login Error: no\n"));
-}
+    void exitStatus()
+    {
+        QFETCH(QString, events);
+        ScriptedOperation operation;
+        int asked = 0;
+        RunTally tally(operation, [&asked] { return ++asked; });
+        operation.play(events);
+        QTEST(tally.exitStatus(), "status");
+        QTEST(tally.serversDone(), "done");
+        QTEST(tally.serversFailed(), "failed");
+        QCOMPARE(tally.currentHost(), QString());
+        QCOMPARE(asked, tally.serversDone());
+    }
+
+    void progressLineOnlyOnTheTerminal()
+    {
+        ScriptedOperation operation;
+        RunTally tally(operation, [] { return 2; });
+        const File out(std::tmpfile(), &std::fclose), err(std::tmpfile(), &std::fclose);
+        const File terminal(std::tmpfile(), &std::fclose);
+        ConsoleReporter reporter(operation, tally, out.get(), err.get(), terminal.get());
+        operation.play("E:before any server/M:Connecting to alpha.../E:Login Error: no/S/M:Finished!/F");
+
+        // Nothing before the first server; drawn when the tally changes, cleared and drawn again
+        // around every message, and cleared for good at the end.
+        const QString erase = "\r\033[K";
+        const QString alpha0 = erase + "0/2 servers done, 0 failed - now alpha";
+        const QString alpha1 = erase + "0/2 servers done, 1 failed - now alpha";
+        const QString done = erase + "1/2 servers done, 1 failed";
+        QCOMPARE(contents(terminal),
+                 alpha0 + erase + alpha0 + alpha1 + erase + alpha1 + erase + alpha1 + done + erase + done + erase);
+        QCOMPARE(contents(out), "INFO: Connecting to alpha...\nINFO: " + QString(58, '-') + "\nINFO: Finished!\n");
+        QCOMPARE(contents(err), QString("ERROR: before any server\nERROR: Login Error: no\n"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRunTally)
 #include "tst_runtally.moc"

@@ -4,21 +4,18 @@
 
 namespace testsupport {
 
-FleetFixture::FleetFixture() = default;
-
 FleetFixture::~FleetFixture()
 {
     m_fleet.stop();
 }
 
-QString FleetFixture::defaultUser()
+QByteArray FleetFixture::serverList(const QStringList& hosts)
 {
-    return QStringLiteral("admin");
-}
-
-QString FleetFixture::defaultPassword()
-{
-    return QStringLiteral("s3cret-Pa55");
+    QString csv = QStringLiteral("host,username,password\n");
+    for (const QString& host : hosts) {
+        csv += host + QLatin1Char(',') + defaultUser() + QLatin1Char(',') + defaultPassword() + QLatin1Char('\n');
+    }
+    return csv.toUtf8();
 }
 
 sim::ServerProfile FleetFixture::defaultSpec(const QString& name, const QString& address)
@@ -44,11 +41,8 @@ sim::SimulatedServer* FleetFixture::addServer(const QString& name, const QString
 
 sim::SimulatedServer* FleetFixture::addServer(sim::ServerProfile spec, const QString& configText)
 {
-    if (!m_directory.isValid()) {
-        return fail(QStringLiteral("no temporary directory: ") + m_directory.errorString());
-    }
-    if (spec.address.isNull()) {
-        return fail(spec.name + QStringLiteral(": no valid address"));
+    if (!m_directory.isValid() || spec.address.isNull()) {
+        return fail(spec.name + QStringLiteral(": no temporary directory or no valid address"));
     }
     spec.configPath = m_directory.filePath(spec.name + QStringLiteral(".conf"));
     QFile file(spec.configPath);
@@ -60,10 +54,7 @@ sim::SimulatedServer* FleetFixture::addServer(sim::ServerProfile spec, const QSt
     if (server == nullptr) {
         return fail(m_fleet.errorString());
     }
-    if (!server->start()) {
-        return fail(server->errorString());
-    }
-    return server;
+    return server->start() ? server : fail(server->errorString());
 }
 
 sim::SimulatedServer* FleetFixture::fail(const QString& why)
@@ -71,11 +62,6 @@ sim::SimulatedServer* FleetFixture::fail(const QString& why)
     m_errorString = why;
     qWarning("%s", qPrintable(why));
     return nullptr;
-}
-
-sim::SimulatedServer* FleetFixture::server(const QString& name) const
-{
-    return m_fleet.server(name);
 }
 
 void FleetFixture::setFaults(const QString& name, const sim::Faults& faults)
@@ -97,11 +83,6 @@ QVector<sim::ServerEvent> FleetFixture::events(const QString& name, sim::ServerE
     return found != nullptr ? found->events(kind) : QVector<sim::ServerEvent>();
 }
 
-bool FleetFixture::wasContacted(const QString& name) const
-{
-    return !events(name, sim::ServerEvent::Kind::Connected).isEmpty();
-}
-
 QString FleetFixture::configPath(const QString& name) const
 {
     const sim::SimulatedServer* found = server(name);
@@ -111,10 +92,7 @@ QString FleetFixture::configPath(const QString& name) const
 QString FleetFixture::configText(const QString& name) const
 {
     QFile file(configPath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
-    }
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 } // namespace testsupport

@@ -7,63 +7,48 @@
 #include "sim/simulatedserver.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
 
 namespace testsupport {
 
-// An in-process fleet of simulated servers for one test. Each server listens
-// on the loopback address the test names (use addresses of your own, such as
-// 127.0.6.x, so tests can run in parallel) at port 8601, speaks the SDK's
-// wire protocol over real TCP, and keeps its configuration in a file of the
-// fixture's temporary directory. Faults can be set before or while the
-// server runs; everything a server saw is kept in its record.
-//
-// The servers run on the test's thread: they only make progress while the
+// An in-process fleet of simulated servers for one test, each on the loopback
+// address the test names (one range per test, so tests can run in parallel),
+// port 8601, with its configuration in a file of the fixture's temporary
+// directory. The servers run on the test's thread: they only answer while the
 // test spins the event loop (QSignalSpy::wait, QTRY_*). The destructor stops
 // every server and removes the directory.
-//
-//     FleetFixture fleet;
-//     QVERIFY(fleet.addServer("north", "127.0.6.1", "[General]\nname=north"));
-//     ... connect with FleetFixture::defaultUser() / defaultPassword() ...
-//     QCOMPARE(fleet.events("north", sim::ServerEvent::Kind::Save).size(), 1);
-//     QCOMPARE(fleet.configText("north"), QString(...));
 class FleetFixture final
 {
 public:
-    FleetFixture();
+    FleetFixture() = default;
     ~FleetFixture();
 
     FleetFixture(const FleetFixture&) = delete;
     FleetFixture& operator=(const FleetFixture&) = delete;
 
     // The account every server of addServer(name, ...) accepts.
-    static QString defaultUser();
-    static QString defaultPassword();
-    // The settings addServer(name, ...) uses: port 8601, the default account,
-    // a lock-out after 5 failures for 300 s, a restart of 200 ms, login and
-    // frame time-outs of 10 s. Change fields and pass it to addServer(spec, ...).
+    static QString defaultUser() { return QStringLiteral("admin"); }
+    static QString defaultPassword() { return QStringLiteral("s3cret-Pa55"); }
+    // A CSV server list: the header line, then one line per host with the default account.
+    static QByteArray serverList(const QStringList& hosts);
+    // What addServer(name, ...) uses: the default account, a lock-out after 5
+    // failures, a restart of 200 ms, login and frame time-outs of 10 s.
     static sim::ServerProfile defaultSpec(const QString& name, const QString& address);
 
     // Writes configText into <directory>/<name>.conf and starts the server.
-    // Null when it cannot start (address in use, invalid configuration, a
-    // name or address already taken); errorString() says why, and a warning
-    // repeats it, so QVERIFY(fleet.addServer(...)) shows the reason.
+    // Null when it cannot start; errorString() and a warning say why.
     sim::SimulatedServer* addServer(const QString& name, const QString& address, const QString& configText,
                                     const sim::Faults& faults = sim::Faults());
-    // The same with every setting given; spec.configPath is set by the fixture.
     sim::SimulatedServer* addServer(sim::ServerProfile spec, const QString& configText);
 
-    // Null for a name the fixture does not know.
-    sim::SimulatedServer* server(const QString& name) const;
-    // Replaces the faults of a running server (from its next request on).
+    // Null, empty or false for a name the fixture does not know.
+    sim::SimulatedServer* server(const QString& name) const { return m_fleet.server(name); }
     void setFaults(const QString& name, const sim::Faults& faults);
-
-    // Everything the server saw, in order; empty for an unknown name.
     QVector<sim::ServerEvent> events(const QString& name) const;
     QVector<sim::ServerEvent> events(const QString& name, sim::ServerEvent::Kind kind) const;
-    // True once any peer has connected to the server.
-    bool wasContacted(const QString& name) const;
+    bool wasContacted(const QString& name) const { return !events(name, sim::ServerEvent::Kind::Connected).isEmpty(); }
 
     // The server's configuration file and its text as it is on disk now.
     QString configPath(const QString& name) const;

@@ -22,17 +22,13 @@ TestSettings::TestSettings()
         m_previous[i] = qEnvironmentVariableIsSet(kVariables[i]) ? qgetenv(kVariables[i]) : QByteArray();
         qputenv(kVariables[i], QFile::encodeName(path));
     }
-
-    // QSettings fixes its base directory on first use; if that happened
-    // before this object existed, the tests would write the real settings.
+    // QSettings fixes its base directory on first use; had that happened
+    // already, the tests would write the real user's settings.
     const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quorlan-test"),
                           QStringLiteral("probe"));
-    if (!probe.fileName().startsWith(configHome() + QLatin1Char('/'))) {
-        qFatal("TestSettings: settings would go to %s, outside %s", qPrintable(probe.fileName()),
-               qPrintable(configHome()));
-    }
-    if (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) != dataHome()) {
-        qFatal("TestSettings: per-user data would not go to %s", qPrintable(dataHome()));
+    if (!probe.fileName().startsWith(configHome() + QLatin1Char('/')) ||
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) != dataHome()) {
+        qFatal("TestSettings: settings or data would go outside %s", qPrintable(m_root.path()));
     }
 }
 
@@ -45,16 +41,6 @@ TestSettings::~TestSettings()
             qputenv(kVariables[i], m_previous[i]);
         }
     }
-}
-
-QString TestSettings::configHome() const
-{
-    return m_root.filePath(QStringLiteral("config"));
-}
-
-QString TestSettings::dataHome() const
-{
-    return m_root.filePath(QStringLiteral("data"));
 }
 
 } // namespace testsupport

@@ -8,14 +8,11 @@
 
 namespace testsupport {
 
-// Gives the test process its own per-user directories: XDG_CONFIG_HOME,
-// XDG_DATA_HOME and XDG_CACHE_HOME point into a temporary directory for as
-// long as this object lives (then they are restored), so options and logs never reach the real user's
-// files. Child processes started meanwhile inherit the same directories.
-//
-// Construct it before anything reads settings: as the first member of the
-// test object (QTEST_MAIN creates only the application before it). Aborts the
-// test process if QSettings had already settled on another location.
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME into a temporary
+// directory for as long as it lives (child processes inherit them), so options
+// and logs never reach the real user's files. Construct it before anything
+// reads settings, as the first member of the test object; it aborts the test
+// process if QSettings had already settled on another location.
 class TestSettings final
 {
 public:
@@ -25,8 +22,8 @@ public:
     TestSettings(const TestSettings&) = delete;
     TestSettings& operator=(const TestSettings&) = delete;
 
-    QString configHome() const;
-    QString dataHome() const;
+    QString configHome() const { return m_root.filePath(QStringLiteral("config")); }
+    QString dataHome() const { return m_root.filePath(QStringLiteral("data")); }
 
 private:
     QTemporaryDir m_root;
