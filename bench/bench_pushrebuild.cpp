@@ -1,6 +1,6 @@
 // Rebuilding the document a push uploads, against a replacing load of the
 // pushed text alone, for pushed files of 100,000 and 1,000,000 lines (and
-// 10,000,000 with --huge, which needs some 6 GB). The server's document holds
+// 10,000,000 with --huge, which needs about 2.5 GB). The server's document holds
 // 2,000 lines with the preserved Licence and Network sections.
 //
 // Both push modes upload the same rebuilt document (the mode is only the
