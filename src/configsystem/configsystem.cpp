@@ -109,7 +109,7 @@ MergeSteps mergeSteps(const TextLines& lines, const QVector<DocumentBody::Header
     for (int i = 0; i < headers.size(); ++i) {
         const int first = headers.at(i).line;
         const QString name = TextLines::headerName(lines.line(first)).toString();
-        // Steps are made one a header, so a name's first step is at its header's index.
+        // There is one step per header, so a name's first step has its first header's index.
         const int firstHeader = firstOfName.first(i);
         if (firstHeader < i) {
             steps.emplace_back(name, steps[static_cast<size_t>(firstHeader)].second);
