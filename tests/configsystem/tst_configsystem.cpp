@@ -263,6 +263,8 @@ void TestConfigSystem::edit_data()
     row("ensure: the first section, a starred name keeps its one star", "",
         [](ConfigSystem& d) { return ensure(d, "*Camera2"); }, "created",
         {"[*Camera2]", "Camera 1:1", "*Camera2 changed: ", "modified"});
+    row("check of a text that loads", "[Licence]\nk=x",
+        [](ConfigSystem& d) { return d.checkText("[Licence]\nk=y\n[Gate3]", false), QString(); }, QString(), {});
     row("ensure: a section already there", "[Licence]\nk=x", [](ConfigSystem& d) { return ensure(d, "Licence"); },
         "found", {});
 
@@ -430,6 +432,10 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     row("replacing load, empty name last", [](ConfigSystem& d) { d.loadText("[Network]\n[]", false, false); }, 0, {""});
     row("merging load, a starred header that would not load again",
         [](ConfigSystem& d) { d.loadText("[Network1]\na=2\n[Gate3]", true, false); }, 0, {"*Gate3"});
+    row("check of a text, unknown kind last", [](ConfigSystem& d) { d.checkText("[Network]\n[Bogus]", false); }, 0,
+        {"Bogus"});
+    row("check of a merged text, a starred header that would not load again",
+        [](ConfigSystem& d) { d.checkText("[Network1]\na=2\n[Gate3]", true); }, 0, {"*Gate3"});
     row("appended text, unknown kind last", [](ConfigSystem& d) { d.appendText("y=2\n[Bogus]", 11); }, 0, {"Bogus"});
     row("new section of no kind, name kept as it is",
         [](ConfigSystem& d) { d.ensureSection(QStringLiteral("Camera 1 \"\u00fc\"")); }, 0,
