@@ -4,6 +4,7 @@
 // snippet of ten of its sections. A summary of the ratios follows the table.
 
 #include "configsystem/configsystem.h"
+#include "support/summaryreporter.h"
 
 #include <QFile>
 #include <QSettings>
@@ -103,16 +104,11 @@ std::unique_ptr<kelp::ConfigSystem> makeDocument()
     return document;
 }
 
-double minimum(const std::vector<double>& values)
-{
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
-
 // The machine may be shared: every benchmark runs several times and reports
 // the median and the fastest run; the summary compares the fastest runs.
 void repeated(benchmark::internal::Benchmark* benchmark)
 {
-    benchmark->Repetitions(7)->ReportAggregatesOnly(true)->ComputeStatistics("min", minimum);
+    benchmark->Repetitions(7)->ReportAggregatesOnly(true)->ComputeStatistics("min", SummaryReporter::minimum);
 }
 
 void setLineCounters(benchmark::State& state, double lines)
@@ -329,64 +325,36 @@ void BM_DocumentMemory(benchmark::State& state)
 }
 BENCHMARK(BM_DocumentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Prints the table as usual and keeps each benchmark's time for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter
+// The ratios of the fastest runs, after the table.
+void printSummary(const SummaryReporter& reporter)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min") {
-                m_times[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
+    const auto time = [&reporter](const char* name) { return reporter.fastest(name); };
+    const double load = time("BM_LoadText");
+    const double loadFresh = time("BM_NewDocumentLoad");
+    const double loadUtf8 = time("BM_LoadUtf8");
+    const double inih = time("BM_Inih");
+    const double qsettings = time("BM_QSettingsIni");
+    if (load <= 0 || loadUtf8 <= 0 || inih <= 0 || qsettings <= 0) {
+        return;
     }
-
-    void printSummary() const
-    {
-        const auto time = [this](const char* name) {
-            const auto it = m_times.find(name);
-            return it == m_times.end() ? 0.0 : it->second;
-        };
-        const double load = time("BM_LoadText");
-        const double loadFresh = time("BM_NewDocumentLoad");
-        const double loadUtf8 = time("BM_LoadUtf8");
-        const double inih = time("BM_Inih");
-        const double qsettings = time("BM_QSettingsIni");
-        if (load <= 0 || loadUtf8 <= 0 || inih <= 0 || qsettings <= 0) {
-            return;
-        }
-        std::printf("\nSummary (same run, ratios of the fastest CPU times of each benchmark):\n");
-        std::printf("  load (QString) / inih          %6.2f  (goal <= 1.5)\n", load / inih);
-        std::printf("  new document, load, delete / inih %5.2f\n", loadFresh / inih);
-        std::printf("  load (UTF-8 bytes) / inih      %6.2f\n", loadUtf8 / inih);
-        std::printf("  QSettings / load (QString)     %6.2f  (goal >= 4)\n", qsettings / load);
-        std::printf("  QSettings / load (UTF-8 bytes) %6.2f\n", qsettings / loadUtf8);
-        std::printf("  toText / load                  %6.3f  (goal <= 0.1)\n", time("BM_ToText") / load);
-        std::printf("  toText after an edit / load    %6.3f  (goal <= 0.1)\n", time("BM_ToTextAfterEdit") / load);
-        std::printf("  merge of snippet / load        %6.3f  (goal <= 0.1)\n", time("BM_MergeSnippet") / load);
-        if (loadFresh > 0) {
-            std::printf("  toText after an edit / new document load %5.3f\n", time("BM_ToTextAfterEdit") / loadFresh);
-            std::printf("  merge / new document load      %6.3f\n", time("BM_MergeSnippet") / loadFresh);
-        }
+    std::printf("\nSummary (same run, ratios of the fastest CPU times of each benchmark):\n");
+    std::printf("  load (QString) / inih          %6.2f  (goal <= 1.5)\n", load / inih);
+    std::printf("  new document, load, delete / inih %5.2f\n", loadFresh / inih);
+    std::printf("  load (UTF-8 bytes) / inih      %6.2f\n", loadUtf8 / inih);
+    std::printf("  QSettings / load (QString)     %6.2f  (goal >= 4)\n", qsettings / load);
+    std::printf("  QSettings / load (UTF-8 bytes) %6.2f\n", qsettings / loadUtf8);
+    std::printf("  toText / load                  %6.3f  (goal <= 0.1)\n", time("BM_ToText") / load);
+    std::printf("  toText after an edit / load    %6.3f  (goal <= 0.1)\n", time("BM_ToTextAfterEdit") / load);
+    std::printf("  merge of snippet / load        %6.3f  (goal <= 0.1)\n", time("BM_MergeSnippet") / load);
+    if (loadFresh > 0) {
+        std::printf("  toText after an edit / new document load %5.3f\n", time("BM_ToTextAfterEdit") / loadFresh);
+        std::printf("  merge / new document load      %6.3f\n", time("BM_MergeSnippet") / loadFresh);
     }
-
-private:
-    std::map<std::string, double> m_times;
-};
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
-    return 0;
+    return SummaryReporter::run(argc, argv, printSummary);
 }

@@ -21,7 +21,7 @@ QString ConfigPreview::resultText(const QString& configText, PushMode mode,
     const QSharedPointer<kelp::ConfigSystem> server = serverDocument();
     // The push edits the server's working copy, which holds what the server holds.
     const QSharedPointer<kelp::ConfigSystem> uploaded = serverDocument();
-    PushDocumentBuilder::rebuild(*uploaded, PushDocumentBuilder::preservedText(*server, preservedKinds), configText);
+    PushDocumentBuilder(configText).rebuild(*uploaded, PushDocumentBuilder::preservedText(*server, preservedKinds));
     if (mode == PushMode::Replace) {
         return uploaded->toText();
     }

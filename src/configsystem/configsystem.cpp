@@ -45,34 +45,113 @@ QString withStarredHeader(const DocumentBody::LineBlock& block, const QString& n
     return written;
 }
 
+using MergeSteps = std::vector<std::pair<QString, DocumentBody::LineBlock>>;
+
+// Finds the first header of each name in a text: a flat table of (hash,
+// header) pairs with open addressing, twice as large as the text has headers.
+// A text of a million sections costs about one cache miss per section, and
+// names are compared only when their hashes are equal.
+class FirstOfName
+{
+public:
+    FirstOfName(const TextLines& lines, const QVector<DocumentBody::HeaderLine>& headers)
+        : m_lines(lines), m_headers(headers)
+    {
+        std::size_t size = 16;
+        while (size < 2 * static_cast<std::size_t>(headers.size())) {
+            size *= 2;
+        }
+        m_slots.assign(size, Slot{0, -1});
+    }
+
+    // The header of the first section named like the header at index (index
+    // itself when no earlier header has that name).
+    int first(int index)
+    {
+        const QStringRef name = nameOf(index);
+        const uint hash = qHash(name);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.header < 0) {
+                slot = Slot{hash, index};
+                return index;
+            }
+            if (slot.hash == hash && nameOf(slot.header) == name) {
+                return slot.header;
+            }
+        }
+    }
+
+private:
+    struct Slot
+    {
+        uint hash;
+        int header;
+    };
+
+    QStringRef nameOf(int index) const { return TextLines::headerName(m_lines.line(m_headers.at(index).line)); }
+
+    const TextLines& m_lines;
+    const QVector<DocumentBody::HeaderLine>& m_headers;
+    std::vector<Slot> m_slots;
+};
+
 // The sections of a merged text in their order, each by the lines of the
 // first section of its name. Throws ConfigSystemBadSection for a section that
 // would not load as written; rewritten keeps the lines of those written anew.
-std::vector<std::pair<QString, DocumentBody::LineBlock>> mergeSteps(const TextLines& lines,
-                                                                    const QVector<DocumentBody::HeaderLine>& headers,
-                                                                    const SectionSchema& schema,
-                                                                    std::deque<RewrittenSection>& rewritten)
+MergeSteps mergeSteps(const TextLines& lines, const QVector<DocumentBody::HeaderLine>& headers,
+                      const SectionSchema& schema, std::deque<RewrittenSection>& rewritten)
 {
-    std::vector<std::pair<QString, DocumentBody::LineBlock>> steps;
+    MergeSteps steps;
     steps.reserve(static_cast<size_t>(headers.size()));
-    QHash<QString, DocumentBody::LineBlock> firstOfName;
+    FirstOfName firstOfName(lines, headers);
     for (int i = 0; i < headers.size(); ++i) {
         const int first = headers.at(i).line;
-        const int end = i + 1 < headers.size() ? headers.at(i + 1).line : lines.count();
         const QString name = TextLines::headerName(lines.line(first)).toString();
-        auto known = firstOfName.constFind(name);
-        if (known == firstOfName.cend()) {
-            DocumentBody::LineBlock block{&lines, &headers, first, end - first};
-            if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
-                rewritten.emplace_back(withStarredHeader(block, name), schema);
-                block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
-            }
-            known = firstOfName.insert(name, block);
+        // There is one step per header, so a name's first step has its first header's index.
+        const int firstHeader = firstOfName.first(i);
+        if (firstHeader < i) {
+            steps.emplace_back(name, steps[static_cast<size_t>(firstHeader)].second);
+            continue;
         }
-        steps.emplace_back(name, *known);
+        const int end = i + 1 < headers.size() ? headers.at(i + 1).line : lines.count();
+        DocumentBody::LineBlock block{&lines, &headers, first, end - first, i};
+        if (schema.starred(headers.at(i).kind) && !name.startsWith(QLatin1Char('*'))) {
+            rewritten.emplace_back(withStarredHeader(block, name), schema);
+            block = DocumentBody::LineBlock::whole(rewritten.back().lines, rewritten.back().headers);
+        }
+        steps.emplace_back(name, block);
     }
     return steps;
 }
+
+QString withoutNul(const QString& text)
+{
+    QString content = text;
+    content.remove(QChar(0));
+    return content;
+}
+
+// A text as a load reads it before it changes anything: without NUL
+// characters, cut into lines, with the kinds of its headers and, for a merge,
+// its sections in the order they are merged. Throws ConfigSystemBadSection
+// when the load would.
+struct ReadText
+{
+    ReadText(const QString& text, bool merge, const SectionSchema& schema)
+        : lines(withoutNul(text)), headers(DocumentBody::findHeaders(lines, schema))
+    {
+        if (merge) {
+            steps = mergeSteps(lines, headers, schema, rewritten);
+        }
+    }
+
+    TextLines lines;
+    QVector<DocumentBody::HeaderLine> headers;
+    std::deque<RewrittenSection> rewritten;
+    MergeSteps steps;
+};
 
 } // namespace
 
@@ -101,27 +180,23 @@ void ConfigSystem::setChangeListener(std::unique_ptr<ChangeListener> listener)
 
 void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
 {
-    QString content = text;
-    content.remove(QChar(0));
-    const TextLines lines(content);
-    const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
-
+    const ReadText read(text, merge, m_schema);
     if (!merge) {
         // Past the header check only running out of memory can stop the
         // reload half-way; the document is then left empty.
         try {
-            m_body->reload(lines, headers, lines.contentLineCount(), m_schema);
+            m_body->reload(read.lines, read.headers, read.lines.contentLineCount(), m_schema);
         } catch (...) {
             m_body = std::make_unique<DocumentBody>(1);
             throw;
         }
-        m_body->refreshLineNumbers();
+        m_body->settle();
         if (!keepModified) {
             m_body->markUnmodified();
         }
     } else {
-        std::deque<RewrittenSection> rewritten;
-        for (const auto& step : mergeSteps(lines, headers, m_schema, rewritten)) {
+        m_body->reserve(static_cast<quint64>(read.lines.count()), static_cast<int>(read.steps.size()));
+        for (const auto& step : read.steps) {
             const int existing = m_body->findSpan(step.first);
             if (existing < 0) {
                 m_body->place(step.second, m_body->nextLine(), 0, m_schema);
@@ -129,11 +204,17 @@ void ConfigSystem::loadText(const QString& text, bool merge, bool keepModified)
                 m_body->replaceSection(existing, step.second, m_schema);
             }
         }
-        m_body->refreshLineNumbers();
+        m_body->settle();
     }
     if (m_changeListener) {
         m_changeListener->documentLoaded();
     }
+}
+
+void ConfigSystem::checkText(const QString& text, bool merge) const
+{
+    const ReadText read(text, merge, m_schema);
+    Q_UNUSED(read)
 }
 
 void ConfigSystem::loadText(const char* utf8, int size)
@@ -149,7 +230,7 @@ void ConfigSystem::appendText(const char* utf8, int size)
     const TextLines lines(QString::fromUtf8(utf8, size));
     const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
     m_body->place(DocumentBody::LineBlock::whole(lines, headers), m_body->nextLine(), 0, m_schema);
-    m_body->refreshLineNumbers();
+    m_body->settle();
 }
 
 void ConfigSystem::replaceSection(const QString& name, const QString& text, const QStringList& preservedKeys)
@@ -191,7 +272,7 @@ void ConfigSystem::replaceSection(const QString& name, const QString& text, cons
     const TextLines lines(replacement);
     const QVector<DocumentBody::HeaderLine> headers = DocumentBody::findHeaders(lines, m_schema);
     m_body->replaceSection(existing, DocumentBody::LineBlock::whole(lines, headers), m_schema);
-    m_body->refreshLineNumbers();
+    m_body->settle();
 }
 
 QString ConfigSystem::toText() const

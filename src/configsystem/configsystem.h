@@ -54,6 +54,10 @@ public:
     // the sections the text names, in place, and appends the others. A header
     // naming no kind throws ConfigSystemBadSection and nothing changes.
     void loadText(const QString& text, bool merge, bool keepModified);
+    // Throws the ConfigSystemBadSection that loadText(text, merge, ...) would
+    // throw, reading the text only as far as the load does before it changes
+    // anything; changes nothing.
+    void checkText(const QString& text, bool merge) const;
     // Replacing load of size bytes of UTF-8; a final 0 byte is left out.
     void loadText(const char* utf8, int size);
     // Appends the lines at the end as they are (sections already present are

@@ -35,14 +35,19 @@ QVector<DocumentBody::HeaderLine> DocumentBody::findHeaders(const TextLines& lin
 
 DocumentBody::LineBlock DocumentBody::LineBlock::whole(const TextLines& lines, const QVector<HeaderLine>& headers)
 {
-    return LineBlock{&lines, &headers, 0, lines.count()};
+    return LineBlock{&lines, &headers, 0, lines.count(), 0};
 }
 
 void DocumentBody::place(const LineBlock& block, quint64 at, quint64 replacedCount, const SectionSchema& schema)
 {
-    // The line before the block decides where its first lines belong; the
+    const QVector<HeaderLine>& headers = *block.headers;
+    const int end = block.first + block.count;
+    auto header = headers.cbegin() + block.firstHeader;
+    // The line before the block decides where its first lines belong, unless
+    // the block opens a section at once (every section a merge places); the
     // replaced lines belong to no span any more.
-    int current = at > 1 ? spanOfLine(at - 1) : -1;
+    const bool opensSection = header != headers.cend() && header->line == block.first;
+    int current = at > 1 && !opensSection ? spanOfLine(at - 1) : -1;
     const auto count = static_cast<quint64>(block.count);
     // At the end (every load) the records are built as the lines are read;
     // elsewhere room is made for the whole block first.
@@ -53,10 +58,6 @@ void DocumentBody::place(const LineBlock& block, quint64 at, quint64 replacedCou
     } else {
         spliceLines(at, replacedCount, count);
     }
-    const QVector<HeaderLine>& headers = *block.headers;
-    const int end = block.first + block.count;
-    auto header = std::lower_bound(headers.cbegin(), headers.cend(), block.first,
-                                   [](const HeaderLine& h, int line) { return h.line < line; });
     for (int i = block.first; i < end; ++i) {
         const quint64 number = at + static_cast<quint64>(i - block.first);
         LineRecord* record = nullptr;
@@ -97,11 +98,19 @@ void DocumentBody::reload(const TextLines& lines, const QVector<HeaderLine>& hea
     m_nameIndex.clear();
     m_kindIndex.clear();
     m_spans.clear();
+    m_deadSpans = 0;
     m_removed.clear();
     clearLookupCache();
     m_modified = false;
     m_lines.reserve(static_cast<Lines::size_type>(qMax(lineCapacity, 1)));
     place(LineBlock::whole(lines, headers), 1, m_nextLine - 1, schema);
+}
+
+void DocumentBody::reserve(quint64 lineCount, int sectionCount)
+{
+    m_lines.reserve(m_lines.size() + static_cast<Lines::size_type>(lineCount));
+    m_spans.reserve(m_spans.size() + static_cast<size_t>(sectionCount));
+    m_nameIndex.reserve(spanCount() + sectionCount);
 }
 
 void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
@@ -113,7 +122,7 @@ void DocumentBody::insertLine(quint64 at, const QString& text, bool attach)
     if (owner >= 0) {
         offerLine(owner, record);
     }
-    refreshLineNumbers();
+    settle();
 }
 
 int DocumentBody::addSection(const QString& name, int kind, const SectionSchema& schema, quint64 at)
@@ -129,7 +138,7 @@ void DocumentBody::removeSection(int span)
     const quint64 count = storedLineCount(span);
     detachSection(span);
     spliceLines(first, count, 0);
-    refreshLineNumbers();
+    settle();
 }
 
 void DocumentBody::replaceSection(int span, const LineBlock& block, const SectionSchema& schema)
@@ -148,12 +157,13 @@ quint64 DocumentBody::storedLineCount(int span) const
 
 void DocumentBody::detachSection(int span)
 {
-    const Section& section = *m_spans[static_cast<size_t>(span)].section;
-    m_removed.append(RemovedSection{section.name(), section.isStarred()});
-    unindexSection(span);
-    m_nameIndex.closeGap(span);
-    m_kindIndex.closeGap(span);
-    m_spans.erase(m_spans.begin() + span);
+    std::unique_ptr<Section>& section = m_spans[static_cast<size_t>(span)].section;
+    m_removed.append(RemovedSection{section->name(), section->isStarred()});
+    // The span stays, empty, until settle(): a merge that replaces section
+    // after section moves no other span. Its kind entry goes then too.
+    m_nameIndex.erase(section->name(), span);
+    section.reset();
+    ++m_deadSpans;
     clearLookupCache();
     m_modified = true;
 }
@@ -180,7 +190,7 @@ void DocumentBody::removeValueLine(int span, LineRecord& line)
         --target.otherCount;
     }
     spliceLines(line.number, 1, 0);
-    refreshLineNumbers();
+    settle();
 }
 
 void DocumentBody::rewriteLine(int span, LineRecord& line, const QString& text)
@@ -200,27 +210,22 @@ int DocumentBody::findSpan(const QString& name) const
     if (m_lookupCache.found && m_lookupCache.name == name) {
         return m_lookupCache.span;
     }
-    int found = -1;
-    for (int i = 0; i < spanCount(); ++i) {
-        if (m_spans[static_cast<size_t>(i)].section->name() == name) {
-            found = i;
-            break;
-        }
-    }
+    // Positions follow the span order, so the lowest is the first.
+    const int found = m_nameIndex.lowest(name);
     m_lookupCache = LookupCache{name, found, found >= 0};
     return found;
 }
 
 int DocumentBody::indexedSpan(const QString& name) const
 {
-    return m_nameIndex.lastAdded(QStringRef(&name));
+    return m_nameIndex.lastAdded(name);
 }
 
 int DocumentBody::spanOfLine(quint64 lineNumber) const
 {
     for (int i = 0; i < spanCount(); ++i) {
         const SectionSpan& span = m_spans[static_cast<size_t>(i)];
-        if (span.first <= lineNumber && lineNumber < span.end()) {
+        if (span.section && span.first <= lineNumber && lineNumber < span.end()) {
             return i;
         }
     }
@@ -244,7 +249,7 @@ QList<QStringRef> DocumentBody::sectionNames() const
 
 QList<QStringRef> DocumentBody::sectionNamesOfKind(const QString& kind) const
 {
-    QVector<int> positions = m_kindIndex.positions(QStringRef(&kind));
+    QVector<int> positions = m_kindIndex.positions(kind);
     std::sort(positions.begin(), positions.end());
     QList<QStringRef> names;
     names.reserve(positions.size());
@@ -317,12 +322,36 @@ void DocumentBody::spliceLines(quint64 at, quint64 replacedCount, quint64 insert
     m_nextLine = m_nextLine + insertedCount - replacedCount;
 }
 
-void DocumentBody::refreshLineNumbers()
+void DocumentBody::settle()
 {
     for (auto i = m_staleFrom; i < m_lines.size(); ++i) {
         m_lines[i].number = i + 1;
     }
     m_staleFrom = m_lines.size();
+    if (m_deadSpans > 0) {
+        compactSpans();
+    }
+}
+
+void DocumentBody::compactSpans()
+{
+    std::vector<int> moved(m_spans.size(), -1);
+    size_t kept = 0;
+    for (size_t i = 0; i < m_spans.size(); ++i) {
+        if (!m_spans[i].section) {
+            continue;
+        }
+        moved[i] = static_cast<int>(kept);
+        if (kept != i) {
+            m_spans[kept] = std::move(m_spans[i]);
+        }
+        ++kept;
+    }
+    m_spans.erase(m_spans.begin() + static_cast<std::ptrdiff_t>(kept), m_spans.end());
+    m_nameIndex.renumber(moved);
+    m_kindIndex.renumber(moved);
+    m_deadSpans = 0;
+    clearLookupCache();
 }
 
 int DocumentBody::createSection(const QString& name, int kind, const SectionSchema& schema, quint64 at,
@@ -357,15 +386,15 @@ void DocumentBody::offerLine(int span, LineRecord& line)
 void DocumentBody::indexSection(int span)
 {
     const Section& section = *this->span(span).section;
-    m_nameIndex.insert(QStringRef(&section.name()), span);
-    m_kindIndex.insert(section.kindWord(), span);
+    m_nameIndex.insert(section.name(), span);
+    m_kindIndex.insert(section.kindWord().toString(), span);
 }
 
 void DocumentBody::unindexSection(int span)
 {
     const Section& section = *this->span(span).section;
-    m_nameIndex.erase(QStringRef(&section.name()), span);
-    m_kindIndex.erase(section.kindWord(), span);
+    m_nameIndex.erase(section.name(), span);
+    m_kindIndex.erase(section.kindWord().toString(), span);
 }
 
 DocumentBody::Run DocumentBody::runFrom(quint64 number, quint64 stored) const

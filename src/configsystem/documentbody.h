@@ -26,9 +26,11 @@ class TextLines;
 // sections keep references into them.
 //
 // Lines are inserted and removed in blocks, and the numbers of the lines after
-// a block are brought up to date once, by refreshLineNumbers(), however many
-// blocks went in or out before: a merge stays linear. Line records and value
-// lists come from a pool of the body's own, freed with it at once.
+// a block are brought up to date once, by settle(), however many blocks went
+// in or out before; a section taken out leaves an empty span behind until
+// then, so no other span moves. Finding a section by name goes through a
+// hashed index: a merge stays linear. Line records and value lists come from
+// a pool of the body's own, freed with it at once.
 class DocumentBody
 {
 public:
@@ -39,7 +41,9 @@ public:
         int kind;
     };
     // The lines first .. first + count - 1 of a text, with the headers of
-    // the whole text as findHeaders() gives them.
+    // the whole text as findHeaders() gives them; firstHeader is the index of
+    // the first of them at or after first (headers->size() when none), so
+    // that placing a block costs the same wherever it lies in a large text.
     struct LineBlock
     {
         static LineBlock whole(const TextLines& lines, const QVector<HeaderLine>& headers);
@@ -48,6 +52,7 @@ public:
         const QVector<HeaderLine>* headers;
         int first;
         int count;
+        int firstHeader;
     };
 
     explicit DocumentBody(int lineCapacity);
@@ -68,6 +73,8 @@ public:
     // reusing line records. headers come from findHeaders().
     void reload(const TextLines& lines, const QVector<HeaderLine>& headers, int lineCapacity,
                 const SectionSchema& schema);
+    // Room for lineCount more lines and sectionCount more sections.
+    void reserve(quint64 lineCount, int sectionCount);
     // One line at at; with attach it joins the section whose lines reach the
     // line before it.
     void insertLine(quint64 at, const QString& text, bool attach);
@@ -76,7 +83,8 @@ public:
     void removeSection(int span);
     // Records the section as removed and puts the block's lines in place of
     // its lines; the block's header opens it again, last in span order. The
-    // numbers of the lines after it are left for refreshLineNumbers().
+    // numbers of the lines after it and the span positions are left for
+    // settle().
     void replaceSection(int span, const LineBlock& block, const SectionSchema& schema);
     void renameSection(int span, const QString& newName, int kind, const SectionSchema& schema);
     // Removes one value line of the section.
@@ -105,8 +113,11 @@ public:
     static QString headerText(const QString& name, bool starred);
 
     // Renumbers the line records after the first block inserted or removed
-    // since the last call. Every operation that changes lines ends with it.
-    void refreshLineNumbers();
+    // since the last call and drops the spans of sections taken out, which
+    // moves the later spans up. Every operation that changes lines or
+    // sections ends with it; until then spans are addressed by the positions
+    // they had.
+    void settle();
 
     quint64 nextLine() const { return m_nextLine; }
     bool isModified() const { return m_modified; }
@@ -123,14 +134,16 @@ private:
         bool found = false;
     };
 
-    // Takes the section out of the spans and indexes and records it as
-    // removed, leaving its lines where they are for a replacement to reuse.
+    // Deletes the section, leaving its span empty until settle(), takes it out
+    // of the name index and records it as removed, leaving its lines where
+    // they are for a replacement to reuse.
     void detachSection(int span);
+    void compactSpans();
     // The span's lines that are stored: a span may reach past the last line.
     quint64 storedLineCount(int span) const;
     // Makes room for insertedCount lines at at in place of replacedCount lines
     // (reusing as many records as it can) and moves the spans after them. The
-    // record numbers after them are left for refreshLineNumbers().
+    // record numbers after them are left for settle().
     void spliceLines(quint64 at, quint64 replacedCount, quint64 insertedCount);
     // The section for a header already in place at line at, with room for
     // expectedValues values.
@@ -159,6 +172,8 @@ private:
     Lines m_lines;
     mutable LookupCache m_lookupCache;
     quint64 m_nextLine = 1;
+    // Spans whose section was taken out since the last settle().
+    int m_deadSpans = 0;
     // Index of the first record whose number may be out of date.
     Lines::size_type m_staleFrom = 0;
     bool m_modified = false;

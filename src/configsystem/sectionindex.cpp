@@ -4,85 +4,68 @@
 
 namespace kelp {
 
-namespace {
-
-struct ByKey
+void SectionIndex::insert(const QString& key, int span)
 {
-    template <typename A, typename B> bool operator()(const A& a, const B& b) const { return keyOf(a) < keyOf(b); }
-    template <typename E> static const QStringRef& keyOf(const E& entry) { return entry.key; }
-    static const QStringRef& keyOf(const QStringRef& key) { return key; }
-};
-
-} // namespace
-
-void SectionIndex::insert(const QStringRef& key, int span)
-{
-    m_entries.push_back(Entry{key, span});
+    m_entries[key].append(span);
 }
 
-// A scan by position finds the entry without putting new entries in order
-// first, so replacing sections one after another never sorts.
-void SectionIndex::erase(const QStringRef& key, int span)
+void SectionIndex::erase(const QString& key, int span)
 {
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [&key, span](const Entry& entry) { return entry.span == span && entry.key == key; });
-    if (it == m_entries.end()) {
+    const auto found = m_entries.find(key);
+    if (found == m_entries.end()) {
         return;
     }
-    if (static_cast<std::vector<Entry>::size_type>(it - m_entries.begin()) < m_sortedCount) {
-        --m_sortedCount;
+    Positions& positions = found.value();
+    const auto it = std::find(positions.begin(), positions.end(), span);
+    if (it == positions.end()) {
+        return;
     }
-    m_entries.erase(it);
+    positions.remove(static_cast<int>(it - positions.begin()));
+    if (positions.isEmpty()) {
+        m_entries.erase(found);
+    }
 }
 
 void SectionIndex::clear()
 {
     m_entries.clear();
-    m_sortedCount = 0;
 }
 
-void SectionIndex::closeGap(int span)
+void SectionIndex::renumber(const std::vector<int>& moved)
 {
-    for (Entry& entry : m_entries) {
-        if (entry.span > span) {
-            --entry.span;
+    for (auto entry = m_entries.begin(); entry != m_entries.end();) {
+        Positions& positions = entry.value();
+        int kept = 0;
+        for (const int position : qAsConst(positions)) {
+            const int now = moved[static_cast<size_t>(position)];
+            if (now >= 0) {
+                positions[kept++] = now;
+            }
         }
+        positions.resize(kept);
+        entry = kept == 0 ? m_entries.erase(entry) : std::next(entry);
     }
 }
 
-QVector<int> SectionIndex::positions(const QStringRef& key) const
+QVector<int> SectionIndex::positions(const QString& key) const
 {
-    const auto found = range(key);
-    QVector<int> spans;
-    spans.reserve(static_cast<int>(found.second - found.first));
-    for (auto it = found.first; it != found.second; ++it) {
-        spans.append(it->span);
+    const auto found = m_entries.constFind(key);
+    if (found == m_entries.cend()) {
+        return {};
     }
-    return spans;
+    return QVector<int>(found.value().cbegin(), found.value().cend());
 }
 
-int SectionIndex::lastAdded(const QStringRef& key) const
+int SectionIndex::lastAdded(const QString& key) const
 {
-    const auto found = range(key);
-    return found.first == found.second ? -1 : std::prev(found.second)->span;
+    const auto found = m_entries.constFind(key);
+    return found == m_entries.cend() ? -1 : found.value().last();
 }
 
-void SectionIndex::sort() const
+int SectionIndex::lowest(const QString& key) const
 {
-    if (m_sortedCount == m_entries.size()) {
-        return;
-    }
-    const auto sortedEnd = m_entries.begin() + static_cast<std::ptrdiff_t>(m_sortedCount);
-    std::stable_sort(sortedEnd, m_entries.end(), ByKey());
-    std::inplace_merge(m_entries.begin(), sortedEnd, m_entries.end(), ByKey());
-    m_sortedCount = m_entries.size();
-}
-
-std::pair<std::vector<SectionIndex::Entry>::const_iterator, std::vector<SectionIndex::Entry>::const_iterator>
-SectionIndex::range(const QStringRef& key) const
-{
-    sort();
-    return std::equal_range(m_entries.cbegin(), m_entries.cend(), key, ByKey());
+    const auto found = m_entries.constFind(key);
+    return found == m_entries.cend() ? -1 : *std::min_element(found.value().cbegin(), found.value().cend());
 }
 
 } // namespace kelp

@@ -1,44 +1,42 @@
 #pragma once
 
-#include <QStringRef>
+#include <QHash>
+#include <QString>
+#include <QVarLengthArray>
 #include <QVector>
 
 #include <vector>
 
 namespace kelp {
 
-// An ordered multi-map from a name (section name or kind word) to a span
-// position, kept as one sorted array: walking it whole, as removing a
-// section does to close the gap, touches contiguous memory. Entries added
-// are put in order when the index is next read, so a load that adds
-// thousands of sections sorts once.
+// A multi-map from a name (section name or kind word) to span positions,
+// hashed, so that adding an entry and finding one cost the same however many
+// sections the document holds: a merge that adds and looks up a section for
+// every section of a large text stays linear. Keys are held as shared copies,
+// so an entry never refers to a section that has gone.
 class SectionIndex
 {
 public:
-    void insert(const QStringRef& key, int span);
-    void erase(const QStringRef& key, int span);
+    void insert(const QString& key, int span);
+    void erase(const QString& key, int span);
     void clear();
-    // Lowers every position above span by one (the span at span is gone).
-    void closeGap(int span);
+    // Room for count keys.
+    void reserve(int count) { m_entries.reserve(count); }
+    // Gives every entry at position p the position moved[p]; entries whose new
+    // position is -1 leave. Entries keep their order.
+    void renumber(const std::vector<int>& moved);
     // The positions under key, in the order they were added.
-    QVector<int> positions(const QStringRef& key) const;
+    QVector<int> positions(const QString& key) const;
     // The position under key added last, or -1.
-    int lastAdded(const QStringRef& key) const;
+    int lastAdded(const QString& key) const;
+    // The lowest position under key, or -1.
+    int lowest(const QString& key) const;
 
 private:
-    struct Entry
-    {
-        QStringRef key;
-        int span;
-    };
+    // Most names are held once: one position is kept without an allocation.
+    using Positions = QVarLengthArray<int, 1>;
 
-    // Equal keys keep the order they were added in.
-    void sort() const;
-    std::pair<std::vector<Entry>::const_iterator, std::vector<Entry>::const_iterator>
-    range(const QStringRef& key) const;
-
-    mutable std::vector<Entry> m_entries;
-    mutable std::vector<Entry>::size_type m_sortedCount = 0;
+    QHash<QString, Positions> m_entries;
 };
 
 } // namespace kelp

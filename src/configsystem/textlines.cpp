@@ -18,6 +18,11 @@ TextLines::TextLines(const QString& text) : m_text(text)
     m_starts.reserve(lineCount);
     m_lengths.reserve(lineCount);
     int start = m_text.startsWith(QLatin1Char('\n')) ? 1 : 0;
+    // Without its leading line feed the text is read like any other: one
+    // that is nothing but that line feed is empty and has no lines.
+    if (start == m_text.size()) {
+        return;
+    }
     for (;;) {
         const int end = m_text.indexOf(QLatin1Char('\n'), start);
         m_starts.append(start);

@@ -6,9 +6,10 @@
 
 namespace kelp {
 
-// A configuration text cut into lines at "\n". Each "\n" ends a line, a text
-// ending in "\n" ends with an empty line, an empty text has none, and a "\n"
-// that is the very first character is skipped. "\r" stays in its line. The
+// A configuration text cut into lines at "\n". A "\n" that is the very first
+// character is skipped; in the rest each "\n" ends a line, a text ending in
+// "\n" ends with an empty line, and an empty text (so also "\n" alone) has
+// none. "\r" stays in its line. The
 // lines refer into the object's own copy of the text, so it neither copies
 // nor moves; that copy shares the caller's string unless the string does not
 // own its characters.

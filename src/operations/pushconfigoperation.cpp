@@ -35,6 +35,7 @@ void PushConfigOperation::serverListLoaded()
         return;
     }
     m_configText = std::move(*text);
+    m_builder.emplace(m_configText);
     doNextServer();
 }
 
@@ -97,7 +98,7 @@ void PushConfigOperation::pushConfiguration()
     }
     m_preservedText = PushDocumentBuilder::preservedText(*document, m_options.preservedSections());
     try {
-        PushDocumentBuilder::rebuild(*document, m_preservedText, m_configText);
+        m_builder->rebuild(*document, m_preservedText);
     } catch (const std::exception& error) {
         abandonPush(QStringLiteral("Config Error: ") + QString::fromUtf8(error.what()));
         return;

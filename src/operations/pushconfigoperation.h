@@ -2,12 +2,15 @@
 
 #include "engine/abstractoperation.h"
 #include "engine/operationoptions.h"
+#include "operations/pushdocumentbuilder.h"
 
 #include "sdk/connectionerror.h"
 #include "sdk/requestid.h"
 
 #include <QSharedPointer>
 #include <QString>
+
+#include <optional>
 
 namespace kelp {
 class OrrinConfig;
@@ -53,6 +56,8 @@ private:
 
     OperationOptions m_options;
     QString m_configText;
+    // Made from m_configText once per run, so its headers are checked once.
+    std::optional<PushDocumentBuilder> m_builder;
     QSharedPointer<kelp::OrrinConfig> m_serverConfig;
     QString m_preservedText;
     // Set when nothing was saved for the current server: the release of the

@@ -1,9 +1,21 @@
 #include "operations/pushdocumentbuilder.h"
 
 #include "configsystem/configsystem.h"
+#include "configsystem/configsystemerror.h"
 #include "sdk/configschema.h"
 
 #include <QFile>
+
+PushDocumentBuilder::PushDocumentBuilder(const QString& configText) : m_configText(configText)
+{
+    // The first load of rebuild() already replaces the content, so a header
+    // the merge would reject must be found before it: here, once.
+    try {
+        kelp::createConfigDocument()->checkText(configText, true);
+    } catch (const kelp::ConfigSystemBadSection&) {
+        m_rejection = std::current_exception();
+    }
+}
 
 std::optional<QString> PushDocumentBuilder::readConfigFile(const QString& path)
 {
@@ -35,11 +47,11 @@ QString PushDocumentBuilder::preservedText(const kelp::ConfigSystem& serverDocum
     return text;
 }
 
-void PushDocumentBuilder::rebuild(kelp::ConfigSystem& document, const QString& preservedText, const QString& configText)
+void PushDocumentBuilder::rebuild(kelp::ConfigSystem& document, const QString& preservedText) const
 {
-    // The first load below already replaces the content, so a header the
-    // schema rejects must be found on a scratch document before it.
-    kelp::createConfigDocument()->loadText(configText, false, false);
+    if (m_rejection) {
+        std::rethrow_exception(m_rejection);
+    }
     document.loadText(preservedText, false, false);
-    document.loadText(configText, true, false);
+    document.loadText(m_configText, true, false);
 }

@@ -186,6 +186,13 @@ void TestConfigSystem::edit_data()
     edit(
         "merge: a name twice, the first applies", merged,
         [](ConfigSystem& d) { d.loadText("[Network]\nv=2\n[Network]\nv=3", true, false); }, replaced);
+    row("merge: a replaced section's kind keeps its other sections", "[Network1]\na=1\n[Licence]\nk=x\n[Network2]\nb=2",
+        [](ConfigSystem& d) {
+            return d.loadText("[Network1]\na=9", true, false), joined(d.sectionNamesOfKind("Network"));
+        },
+        "Network2,Network1",
+        {"[Network1]\na=9\n[Licence]\nk=x\n[Network2]\nb=2", "Licence 3:2,Network 5:2,Network 1:2", "Licence: k=x@4",
+         "Network2: b=2@6", "Network1 changed: a=9@2", "modified"});
     edit("merge: lines before the first header are not merged", merged,
          [](ConfigSystem& d) { d.loadText("x=9\n[Licence]\nw=2", true, false); },
          {"[Network]\nv=1\n[Licence]\nw=2", "Network 1:2,Licence 3:2", "Network: v=1@2", "Licence changed: w=2@4",
@@ -238,6 +245,14 @@ void TestConfigSystem::edit_data()
     };
     reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
     reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
+    // A leading line feed is dropped and the rest read as any text: a line
+    // feed alone leaves no line, and writes back as nothing.
+    row("ensure: after a text of one line feed, the new section is line 1", "\n",
+        [](ConfigSystem& d) -> QString {
+            const QString loaded = QString::number(d.lineCount()) + '|' + d.toText();
+            return loaded + '|' + ensure(d, "Licence");
+        },
+        "0||created", {"[Licence]", "Licence 1:1", "Licence changed: ", "modified"});
     row("ensure: after an ordinary section a blank line first", "[Network]\na=1",
         [](ConfigSystem& d) { return ensure(d, "Licence"); }, "created",
         {"[Network]\na=1\n\n[Licence]", "Network 1:2,Licence 4:1", "Network: a=1@2", "Licence changed: ", "modified"});
@@ -248,6 +263,8 @@ void TestConfigSystem::edit_data()
     row("ensure: the first section, a starred name keeps its one star", "",
         [](ConfigSystem& d) { return ensure(d, "*Camera2"); }, "created",
         {"[*Camera2]", "Camera 1:1", "*Camera2 changed: ", "modified"});
+    row("check of a text that loads", "[Licence]\nk=x",
+        [](ConfigSystem& d) { return d.checkText("[Licence]\nk=y\n[Gate3]", false), QString(); }, QString(), {});
     row("ensure: a section already there", "[Licence]\nk=x", [](ConfigSystem& d) { return ensure(d, "Licence"); },
         "found", {});
 
@@ -415,6 +432,10 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     row("replacing load, empty name last", [](ConfigSystem& d) { d.loadText("[Network]\n[]", false, false); }, 0, {""});
     row("merging load, a starred header that would not load again",
         [](ConfigSystem& d) { d.loadText("[Network1]\na=2\n[Gate3]", true, false); }, 0, {"*Gate3"});
+    row("check of a text, unknown kind last", [](ConfigSystem& d) { d.checkText("[Network]\n[Bogus]", false); }, 0,
+        {"Bogus"});
+    row("check of a merged text, a starred header that would not load again",
+        [](ConfigSystem& d) { d.checkText("[Network1]\na=2\n[Gate3]", true); }, 0, {"*Gate3"});
     row("appended text, unknown kind last", [](ConfigSystem& d) { d.appendText("y=2\n[Bogus]", 11); }, 0, {"Bogus"});
     row("new section of no kind, name kept as it is",
         [](ConfigSystem& d) { d.ensureSection(QStringLiteral("Camera 1 \"\u00fc\"")); }, 0,

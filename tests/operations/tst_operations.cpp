@@ -206,7 +206,7 @@ private slots:
         const QString preserved = PushDocumentBuilder::preservedText(*document, {kinds.begin(), kinds.end()});
         QTEST(preserved, "preserved");
         try {
-            PushDocumentBuilder::rebuild(*document, preserved, configText);
+            PushDocumentBuilder(configText).rebuild(*document, preserved);
             QTEST(document->toText(), "uploaded");
         } catch (const kelp::ConfigSystemBadSection& error) {
             QTEST(QString::fromUtf8(error.what()), "uploaded");
