@@ -1,6 +1,6 @@
 #include "tabs/tabcontrols.h"
 
-#include "engine/operationinterface.h"
+#include "engine/abstractoperation.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/localuserconfig.h"
 #include "tabs/filedialogs.h"
@@ -64,14 +64,34 @@ bool TabControls::markPath(QLineEdit* edit, bool valid)
     return valid;
 }
 
-void TabControls::beginRun(OperationInterface& operation)
+void TabControls::enableStart(bool inputsValid)
+{
+    m_widgets.start->setEnabled(inputsValid && !m_startBlocked);
+}
+
+void TabControls::setStartBlocked(bool blocked)
+{
+    m_startBlocked = blocked;
+    m_widgets.start->setToolTip(blocked ? tr("A run is in progress on the other tab.") : QString());
+}
+
+void TabControls::beginRun(AbstractOperation& operation)
 {
     m_widgets.settings->setEnabled(false);
     m_log.clear();
     m_widgets.cancel->setEnabled(true);
     m_widgets.start->setEnabled(false);
+    m_progress.begin([&operation] { return operation.serverCount(); });
+    emit runningChanged(true);
+    emit runStatusChanged(m_progress.text());
     // Last: a run that cannot begin reports finished() from inside start().
     operation.start();
+}
+
+void TabControls::cancelRun(AbstractOperation& operation)
+{
+    m_progress.cancelRequested();
+    operation.cancel();
 }
 
 void TabControls::endRun()
@@ -81,16 +101,25 @@ void TabControls::endRun()
     m_widgets.settings->setEnabled(true);
     m_widgets.cancel->setEnabled(false);
     m_widgets.start->setEnabled(true);
+    m_progress.finish();
+    emit runStatusChanged(m_progress.text());
+    emit runningChanged(false);
 }
 
 void TabControls::appendMessage(const QString& msg)
 {
     m_log.append(QStringLiteral("INFO: ") + msg);
+    if (m_progress.message(msg)) {
+        emit runStatusChanged(m_progress.text());
+    }
 }
 
 void TabControls::appendError(const QString& msg)
 {
-    m_log.append(QStringLiteral("ERROR: ") + msg);
+    m_log.appendError(QStringLiteral("ERROR: ") + msg);
+    if (m_progress.error()) {
+        emit runStatusChanged(m_progress.text());
+    }
 }
 
 void TabControls::addMode(const QString& text, const QString& key)

@@ -18,6 +18,7 @@ class TestMainWindow : public QObject
 
 private slots:
     void closingDuringARunStoresTheSettings();
+    void oneRunAtATime();
     void germanPages();
 
 private:
@@ -64,6 +65,49 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
     QCOMPARE(stored("mainwin_geometry", "geometry").toRect(), geometry);
     window.reset();
     QCOMPARE(MainWindow().geometry(), geometry);
+}
+
+// While a page runs, the other page's Start is disabled and says why, its form
+// stays editable; when the run ends, Start follows that page's checks again.
+void TestMainWindow::oneRunAtATime()
+{
+    testsupport::FleetFixture fleet;
+    sim::Faults slow;
+    slow.answerDelayMs = 150;
+    QVERIFY(fleet.addServer("slow", "127.0.12.32", "[General]\nname=slow\n", slow));
+    QFile csv(m_dir.filePath("one.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(testsupport::FleetFixture::serverList({"127.0.12.32"})) > 0);
+    csv.close();
+    kelp::LocalUserConfig* config = kelp::KelpSDK::instance()->userConfig();
+    config->setOption("last_csv_path", csv.fileName(), "pushconfig_paths");
+    config->setOption("last_config_path", csv.fileName(), "pushconfig_paths");
+    config->setOption("last_csv_path", csv.fileName(), "backup_paths");
+    config->setOption("config_output_path", m_dir.path(), "backup_paths");
+    MainWindow window;
+    window.show();
+    QWidget* tabs[] = {window.findChild<PushConfigTab*>(), window.findChild<BackupTab*>()};
+    const auto start = [&tabs](int tab) {
+        const auto* button = tabs[tab]->findChild<QPushButton*>("startButton");
+        return QString("start %1 settings %2 '%3'")
+            .arg(button->isEnabled())
+            .arg(tabs[tab]->findChild<QWidget*>("settingsGroupBox")->isEnabled())
+            .arg(button->toolTip());
+    };
+    const QString blocked = "start 0 settings 1 'A run is in progress on the other tab.'";
+    const auto* status = window.findChild<QLabel*>("runStatusLabel");
+
+    QTest::mouseClick(tabs[1]->findChild<QPushButton*>("startButton"), Qt::LeftButton);
+    tabs[0]->findChild<QComboBox*>("modeComboBox")->setCurrentIndex(1);
+    QCOMPARE(start(0), blocked);
+    QTRY_COMPARE(status->text(), QString("Server 1 of 1 — 0 failed"));
+    QTRY_COMPARE_WITH_TIMEOUT(start(0), QString("start 1 settings 1 ''"), 20000);
+    QCOMPARE(status->text(), QString("Finished: 1 succeeded, 0 failed"));
+
+    QTest::mouseClick(tabs[0]->findChild<QPushButton*>("startButton"), Qt::LeftButton);
+    QTest::keyClick(tabs[1]->findChild<QLineEdit*>("configOutputLineEdit"), Qt::Key_Backspace);
+    QCOMPARE(start(1), blocked);
+    QTRY_VERIFY_WITH_TIMEOUT(!tabs[0]->findChild<QPushButton*>("cancelButton")->isEnabled(), 20000);
+    QCOMPARE(start(1) + ", " + start(0), QString("start 0 settings 1 '', start 1 settings 1 ''"));
 }
 
 // Last: the translator and the default locale belong to the whole process.
