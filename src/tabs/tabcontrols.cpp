@@ -30,9 +30,18 @@ kelp::LocalUserConfig* userConfig()
 }
 } // namespace
 
+namespace {
+// As often as the log view is painted: a status bar redrawn for every server
+// would cost more than the servers' lines themselves.
+constexpr int kStatusMs = 40;
+} // namespace
+
 TabControls::TabControls(const Widgets& widgets)
     : m_widgets(widgets), m_fileDialogs(std::make_unique<FileDialogs>()), m_log(widgets.log)
 {
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(kStatusMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &TabControls::reportStatus);
 }
 
 TabControls::~TabControls() = default;
@@ -83,7 +92,7 @@ void TabControls::beginRun(AbstractOperation& operation)
     m_widgets.start->setEnabled(false);
     m_progress.begin([&operation] { return operation.serverCount(); });
     emit runningChanged(true);
-    emit runStatusChanged(m_progress.text());
+    reportStatus();
     // Last: a run that cannot begin reports finished() from inside start().
     operation.start();
 }
@@ -102,24 +111,30 @@ void TabControls::endRun()
     m_widgets.cancel->setEnabled(false);
     m_widgets.start->setEnabled(true);
     m_progress.finish();
-    emit runStatusChanged(m_progress.text());
+    reportStatus();
     emit runningChanged(false);
 }
 
 void TabControls::appendMessage(const QString& msg)
 {
     m_log.append(QStringLiteral("INFO: ") + msg);
-    if (m_progress.message(msg)) {
-        emit runStatusChanged(m_progress.text());
+    if (m_progress.message(msg) && !m_statusTimer.isActive()) {
+        m_statusTimer.start();
     }
 }
 
 void TabControls::appendError(const QString& msg)
 {
     m_log.appendError(QStringLiteral("ERROR: ") + msg);
-    if (m_progress.error()) {
-        emit runStatusChanged(m_progress.text());
+    if (m_progress.error() && !m_statusTimer.isActive()) {
+        m_statusTimer.start();
     }
+}
+
+void TabControls::reportStatus()
+{
+    m_statusTimer.stop();
+    emit runStatusChanged(m_progress.text());
 }
 
 void TabControls::addMode(const QString& text, const QString& key)

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -87,9 +88,13 @@ signals:
     void runStatusChanged(const QString& status);
 
 private:
+    // Progress goes out at most every few milliseconds; the start and the end at once.
+    void reportStatus();
+
     Widgets m_widgets;
     std::unique_ptr<FileDialogs> m_fileDialogs;
     LogViewWriter m_log;
     RunProgress m_progress;
+    QTimer m_statusTimer;
     bool m_startBlocked = false;
 };

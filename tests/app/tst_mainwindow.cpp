@@ -22,9 +22,23 @@ private slots:
     void germanPages();
 
 private:
+    // Starts a server at `address` that answers after 200 ms; returns the path of a CSV list of it.
+    QString slowServer(testsupport::FleetFixture& fleet, const QString& address);
+
     testsupport::TestSettings m_settings;
     QTemporaryDir m_dir;
 };
+
+QString TestMainWindow::slowServer(testsupport::FleetFixture& fleet, const QString& address)
+{
+    sim::Faults slow;
+    slow.answerDelayMs = 200;
+    QFile csv(m_dir.filePath(address + ".csv"));
+    const bool ready = fleet.addServer(address, address, "[General]\nname=slow\n", slow) &&
+                       csv.open(QIODevice::WriteOnly) &&
+                       csv.write(testsupport::FleetFixture::serverList({address})) > 0;
+    return ready ? csv.fileName() : QString();
+}
 
 // First, as only the window opens the SDK. A push is under way when the window
 // closes: it closes at once, stores its geometry and both tabs' settings, and
@@ -32,15 +46,8 @@ private:
 void TestMainWindow::closingDuringARunStoresTheSettings()
 {
     testsupport::FleetFixture fleet;
-    sim::Faults slow;
-    slow.answerDelayMs = 200;
-    QVERIFY(fleet.addServer("late", "127.0.12.31", "[General]\nname=late\n", slow));
-    QFile csv(m_dir.filePath("closing.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write(QString("host,username,password\n127.0.12.31," + testsupport::FleetFixture::defaultUser() + ',' +
-                      testsupport::FleetFixture::defaultPassword() + "\n")
-                  .toUtf8());
-    csv.close();
+    const QString csv = slowServer(fleet, "127.0.12.31");
+    QVERIFY2(!csv.isEmpty(), qPrintable(fleet.errorString()));
 
     auto window = std::make_unique<MainWindow>();
     kelp::KelpSDK* sdk = kelp::KelpSDK::instance();
@@ -51,8 +58,8 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     const auto* push = window->findChild<PushConfigTab*>();
-    QTest::keyClicks(push->findChild<QLineEdit*>("csvServerListLineEdit"), csv.fileName());
-    QTest::keyClicks(push->findChild<QLineEdit*>("configFileLineEdit"), csv.fileName());
+    QTest::keyClicks(push->findChild<QLineEdit*>("csvServerListLineEdit"), csv);
+    QTest::keyClicks(push->findChild<QLineEdit*>("configFileLineEdit"), csv);
     QTest::mouseClick(push->findChild<QPushButton*>("startButton"), Qt::LeftButton);
     QTRY_VERIFY(push->findChild<QTextEdit*>("textEdit")->toPlainText().contains("INFO: Connected"));
     QTest::keyClicks(window->findChild<BackupTab*>()->findChild<QLineEdit*>("configOutputLineEdit"), m_dir.path());
@@ -60,7 +67,7 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
     window->setGeometry(geometry);
     QVERIFY2(window->close(), "closing was refused during a run");
     const auto stored = [sdk](const char* key, const char* group) { return sdk->userConfig()->getOption(key, group); };
-    QCOMPARE(stored("last_csv_path", "pushconfig_paths").toString(), csv.fileName());
+    QCOMPARE(stored("last_csv_path", "pushconfig_paths").toString(), csv);
     QCOMPARE(stored("config_output_path", "backup_paths").toString(), m_dir.path());
     QCOMPARE(stored("mainwin_geometry", "geometry").toRect(), geometry);
     window.reset();
@@ -72,16 +79,12 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
 void TestMainWindow::oneRunAtATime()
 {
     testsupport::FleetFixture fleet;
-    sim::Faults slow;
-    slow.answerDelayMs = 150;
-    QVERIFY(fleet.addServer("slow", "127.0.12.32", "[General]\nname=slow\n", slow));
-    QFile csv(m_dir.filePath("one.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(testsupport::FleetFixture::serverList({"127.0.12.32"})) > 0);
-    csv.close();
+    const QString csv = slowServer(fleet, "127.0.12.32");
+    QVERIFY2(!csv.isEmpty(), qPrintable(fleet.errorString()));
     kelp::LocalUserConfig* config = kelp::KelpSDK::instance()->userConfig();
-    config->setOption("last_csv_path", csv.fileName(), "pushconfig_paths");
-    config->setOption("last_config_path", csv.fileName(), "pushconfig_paths");
-    config->setOption("last_csv_path", csv.fileName(), "backup_paths");
+    config->setOption("last_csv_path", csv, "pushconfig_paths");
+    config->setOption("last_config_path", csv, "pushconfig_paths");
+    config->setOption("last_csv_path", csv, "backup_paths");
     config->setOption("config_output_path", m_dir.path(), "backup_paths");
     MainWindow window;
     window.show();

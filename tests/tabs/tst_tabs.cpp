@@ -385,12 +385,13 @@ void TestTabs::runProgress_data()
     QTest::addColumn<QString>("steps"); // c connecting, i j other lines, e error, x cancel, f finished, b next run
     QTest::addColumn<QString>("status");
 
+    QTest::newRow("list not read yet") << 3 << QString() << "Reading the server list...";
     QTest::newRow("one failure per server") << 300 << QString("eijceeicejc") << "Server 3 of 300 — 2 failed";
     QTest::newRow("complete, then stays") << 3 << QString("ccecfce") << "Finished: 2 succeeded, 1 failed";
     QTest::newRow("cancelled") << 8 << QString("cecxf") << "Cancelled after 2 of 8 servers — 1 succeeded, 1 failed";
     QTest::newRow("cancelled on the last") << 2 << QString("cxcf") << "Finished: 2 succeeded, 0 failed";
     QTest::newRow("no server") << 0 << QString("ef") << "No server contacted — see the log";
-    QTest::newRow("next run afresh") << 8 << QString("cexfbc") << "Server 1 of 8 — 0 failed";
+    QTest::newRow("next run afresh") << 8 << QString("cexfbcf") << "Finished: 1 succeeded, 0 failed";
 }
 
 // The status shown is the text as it was when a step last reported a change.
