@@ -161,8 +161,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("%-7s %5s %8s %10s %8s %14s %13s\n", "command", "jobs", "servers", "wall s", "speedup",
-                "CPU ms/server", "peak RSS MiB");
+    std::printf("%-7s %5s %8s %10s %8s %14s %13s\n", "command", "jobs", "servers", "wall s", "speedup", "CPU ms/server",
+                "peak RSS MiB");
     for (const QString command : {"backup", "push"}) {
         double sequentialPerServer = 0;
         for (const QString& jobs : parser.value("jobs").split(',')) {

@@ -249,9 +249,9 @@ BatchRequest BatchCommandLine::parse(const QStringList& arguments)
             bool number = false;
             request.jobs = value("jobs").toInt(&number);
             if (!number || request.jobs < 1 || request.jobs > kMaxJobs) {
-                return usageError(word + QStringLiteral(": --jobs takes a number from 1 to %1, not '%2'")
-                                             .arg(kMaxJobs)
-                                             .arg(value("jobs")));
+                return usageError(
+                    word +
+                    QStringLiteral(": --jobs takes a number from 1 to %1, not '%2'").arg(kMaxJobs).arg(value("jobs")));
             }
         }
     }

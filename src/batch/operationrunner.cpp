@@ -55,7 +55,8 @@ void prepareSdk()
     kelp::PublicKeyChecker::forceDisabled(true);
 }
 
-template <typename Operation> std::unique_ptr<AbstractOperation> createOperation(const BatchRequest& request, bool withReport)
+template <typename Operation>
+std::unique_ptr<AbstractOperation> createOperation(const BatchRequest& request, bool withReport)
 {
     auto operation = std::make_unique<Operation>();
     operation->options() = request.options;

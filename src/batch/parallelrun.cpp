@@ -90,7 +90,8 @@ std::optional<quint64> ParallelRun::nextIndex(std::size_t lane)
 
 bool ParallelRun::otherLanesEnded() const
 {
-    return std::all_of(m_lanes.begin() + 1, m_lanes.end(), [](const std::unique_ptr<Lane>& lane) { return lane->ended; });
+    return std::all_of(m_lanes.begin() + 1, m_lanes.end(),
+                       [](const std::unique_ptr<Lane>& lane) { return lane->ended; });
 }
 
 void ParallelRun::handleLaneMessage(std::size_t lane, const QString& msg, bool error)

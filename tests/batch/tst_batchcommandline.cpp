@@ -85,10 +85,12 @@ private slots:
         row("bad naming", "backup --csv s --output-dir o --naming ip",
             "usage: backup: unknown naming 'ip' (use server-name, host or both)");
         for (const char* jobs : {"0", "65", "x", "8x", "-1", ""}) {
-            row(qPrintable(QString("jobs '%1'").arg(jobs)), qPrintable(QString("push --csv s --config c --jobs=") + jobs),
+            row(qPrintable(QString("jobs '%1'").arg(jobs)),
+                qPrintable(QString("push --csv s --config c --jobs=") + jobs),
                 QString("usage: push: --jobs takes a number from 1 to 64, not '%1'").arg(jobs));
         }
-        row("jobs on preview", "preview --server-config a --config c --jobs 2", "usage: preview: Unknown option 'jobs'.");
+        row("jobs on preview", "preview --server-config a --config c --jobs 2",
+            "usage: preview: Unknown option 'jobs'.");
         row("stray argument", "push --csv s.csv --config c extra", "usage: push: unexpected argument 'extra'");
     }
     void parse()

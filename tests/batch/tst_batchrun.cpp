@@ -48,7 +48,8 @@ Run runBatch(const QStringList& arguments, const QString& interruptAfter = QStri
         return {};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(out + process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(out + process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 const QString kAlpha = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=on\n");
