@@ -1,7 +1,6 @@
 #include "batch/parallelrun.h"
 
 #include "sdk/connectionmanager.h"
-#include "sdk/kelpsdk.h"
 
 #include <algorithm>
 
@@ -35,10 +34,7 @@ ParallelRun::Lane& ParallelRun::addLane()
     lane->operation = m_factory(number == 0);
     AbstractOperation* operation = lane->operation.get();
     if (number > 0) {
-        const kelp::ConnectionManager* shared = kelp::KelpSDK::instance()->connectionManager();
         lane->manager = std::make_unique<kelp::ConnectionManager>();
-        lane->manager->setConnectTimeout(shared->connectTimeout());
-        lane->manager->setRequestTimeout(shared->requestTimeout());
         operation->setConnectionManager(lane->manager.get());
     }
     operation->setNextIndex([this, number] { return nextIndex(number); });
