@@ -16,6 +16,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -211,6 +212,7 @@ private slots:
     void answersRequests();
     void failsRequests_data();
     void failsRequests();
+    void logRotates();
 
 private:
     testsupport::TestSettings m_settings;
@@ -610,6 +612,35 @@ void TestProtocol::failsRequests()
         expected << line("unlocked", unlockId) << line("locked", nextId);
     }
     QTRY_COMPARE(session.lines, expected);
+}
+
+void TestProtocol::logRotates()
+{
+    kelp::KelpSDK* sdk = kelp::KelpSDK::instance();
+    QCOMPARE(sdk->logRotationSize(), 10 * 1024 * 1024);
+    const QString path = sdk->logFilePath();
+    const QString previous = path + QStringLiteral(".1");
+    const auto read = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("unreadable");
+    };
+    QFile stale(previous);
+    QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("stale\n") == 6);
+    stale.close();
+    // Each line is a time stamp, a blank and 100 characters: one fits, two never do.
+    const QString older = read(path);
+    QVERIFY(older.size() > 200);
+    sdk->setLogRotationSize(200);
+    const QString x(100, 'x');
+    kelp::KelpSDK::log(x);
+    QCOMPARE(read(previous), older);
+    const QString first = read(path);
+    QVERIFY2(first.endsWith(' ' + x + '\n') && first.count('\n') == 1, qPrintable(first));
+    kelp::KelpSDK::log(QString(100, 'y'));
+    QCOMPARE(read(previous), first);
+    const QString second = read(path);
+    QVERIFY2(second.endsWith(' ' + QString(100, 'y') + '\n') && second.count('\n') == 1, qPrintable(second));
+    sdk->setLogRotationSize(kelp::KelpSDK::DEFAULT_LOG_ROTATION_SIZE);
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
