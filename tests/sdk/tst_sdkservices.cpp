@@ -1,6 +1,7 @@
 // The SDK's services besides the connections: CSV parsing, login error
 // texts and their translation, the option store and the SDK's own start.
 
+#include "common/logtext.h"
 #include "sdk/csvparser.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/localuserconfig.h"
@@ -44,6 +45,8 @@ class TestSdkServices : public QObject
 private slots:
     void csv_data();
     void csv();
+    void logText_data();
+    void logText();
     void loginErrorText_data();
     void loginErrorText();
     void germanLoginErrorFollowsTheLocale();
@@ -128,6 +131,24 @@ void TestSdkServices::csv()
         }
     }
     QCOMPARE(parser.getResults(), rows);
+}
+
+void TestSdkServices::logText_data()
+{
+    // How the SDK log, the window and the report show a text from a server or a CSV field.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("kept") << QString::fromUtf8("Zürich C:\\x\\n ~") << QString::fromUtf8("Zürich C:\\x\\n ~");
+    QTest::newRow("control characters") << QString::fromLatin1("a\r\nERROR:\t\0\x1b[\x1f \x7f", 16)
+                                        << "a\\r\\nERROR:\\t\\x00\\x1b[\\x1f \\x7f";
+    const QString breaks = QString(QChar(0x85)) + QChar(0x2028) + QChar(0x2029) + QChar(0xa0);
+    QTest::newRow("Unicode line breaks") << breaks << "\\x85\\u2028\\u2029" + breaks.right(1);
+}
+
+void TestSdkServices::logText()
+{
+    QFETCH(QString, text);
+    QTEST(common::logText(text), "shown");
 }
 
 void TestSdkServices::loginErrorText_data()
