@@ -1,5 +1,7 @@
 #include "engine/abstractoperation.h"
 
+#include "common/logtext.h"
+
 #include "sdk/connectionmanager.h"
 #include "sdk/csvparser.h"
 #include "sdk/kelpsdk.h"
@@ -131,7 +133,7 @@ void AbstractOperation::doNextServer()
 
 void AbstractOperation::connectToLogin(kelp::LoginData login)
 {
-    emit showMessage(tr("Connecting to %1...").arg(login.orrinUrl().host()));
+    emit showMessage(tr("Connecting to %1...").arg(common::logText(login.orrinUrl().host())));
     m_connectionManager->connectToServer(login.username(), login.password(), login.orrinUrl(), false);
 }
 
@@ -154,7 +156,7 @@ void AbstractOperation::handleConnected(uint sg_id)
 
 void AbstractOperation::handleLoginError(kelp::LoginError error)
 {
-    emit showError(tr("Login Error: %1").arg(error.toString()));
+    emit showError(tr("Login Error: %1").arg(common::logText(error.toString())));
     cleanupCurrentServer();
     m_connectionManager->disconnectFromAll();
     // The SDK answers nothing to a disconnection after a failed login.
@@ -260,6 +262,15 @@ bool AbstractOperation::loadServerList(const QString& path)
 void AbstractOperation::slotCsvParsingFinished()
 {
     disconnect(m_csvParser.get(), &kelp::CsvParser::finished, this, &AbstractOperation::slotCsvParsingFinished);
+    // A damaged list is refused whole: a half-read one would leave servers out
+    // unsaid, or shift other rows' fields (passwords among them) into hosts.
+    // The line number is all that is told of it; no field is ever echoed.
+    if (m_csvParser->unclosedQuoteLine() > 0) {
+        emit showError(tr("The CSV file is damaged: the quoted field opened on line %1 is never closed")
+                           .arg(m_csvParser->unclosedQuoteLine()));
+        endRun();
+        return;
+    }
     const QList<kelp::CsvParser::Row> rows = m_csvParser->getResults();
     if (!rows.isEmpty()) {
         findColumns(rows.first());

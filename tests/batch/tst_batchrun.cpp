@@ -92,6 +92,7 @@ private slots:
                                  ";admin\n";
         QVERIFY(writeFile(path("servers.csv"), mixed));
         QVERIFY(writeFile(path("alpha.csv"), FleetFixture::serverList({"127.0.10.1"})));
+        QVERIFY(writeFile(path("damaged.csv"), "host,username,password\n\"127.0.10.1,admin,x\n127.0.10.2,admin,y\n"));
         QVERIFY(writeFile(path("report.txt"), kOldReport.toUtf8()));
         QVERIFY(writeFile(path("alpha.conf"), kAlpha.toUtf8()));
         QVERIFY(writeFile(path("bad.conf"), "[General]\n[Bogus]\n"));
@@ -132,6 +133,8 @@ private slots:
         // Refused inside the operation's start, before anything was waited for.
         row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
             "", "ERROR: Could not create report file.\n");
+        row("damaged CSV list", "backup --csv ~/damaged.csv --output-dir ~/out", 2, "",
+            "ERROR: The CSV file is damaged: the quoted field opened on line 2 is never closed\n");
         row("no output directory", "backup --csv ~/servers.csv --output-dir ~/gone", 2, "",
             "quorlan-batch: the output directory ~/gone does not exist\n");
         row("no configuration file", "push --csv ~/servers.csv --config ~/none.conf", 2, "",
@@ -331,6 +334,34 @@ private slots:
                  serverText(address, restart ? pushed << "INFO: Restarting server" : pushed) + "INFO: Finished!\n");
         QCOMPARE(push.err + QString::number(push.exitCode), QString("0"));
         QCOMPARE(fleet.configText("Gamma"), preview.out);
+    }
+
+    void serverTextsForgeNoLine()
+    {
+        const QString forged = "\nERROR: forged line";
+        FleetFixture fleet;
+        sim::Faults faults;
+        faults.lockError = "refused" + forged;
+        QVERIFY(fleet.addServer("fake" + forged, "127.0.10.31", "[General]\n", faults));
+        const QByteArray list = "host,username,password\n127.0.10.31,admin," + FleetFixture::defaultPassword().toUtf8();
+        QVERIFY(writeFile(path("forged.csv"), list + "\n\"127.0.10.32" + forged.toUtf8() + "\",admin,x\n"));
+        QString all; // what both runs printed and reported
+        for (const QString command : {"backup --output-dir ~/out", "push --config ~/relay.conf"}) {
+            const QString options = " --csv ~/forged.csv --report ~/report.txt --overwrite-report";
+            const Run run = runBatch(QString(command + options).replace('~', m_work->path()).split(' '));
+            QCOMPARE(run.exitCode, 1);
+            all += run.out + run.err + QString::fromUtf8(readFile(path("report.txt")));
+        }
+        const auto eachLine = QRegularExpression::MultilineOption;
+        QVERIFY2(all.count("Connecting to 127.0.10.32\\nERROR: forged line...\n") == 4 &&
+                     all.count("refused\\nERROR: forged line\n") == 2 &&
+                     !all.contains(QRegularExpression("^ERROR: forged", eachLine)),
+                 qPrintable(all));
+        // Every line of the SDK log starts with its time stamp; the server's name is in one.
+        const QString log = QString::fromUtf8(readFile(m_settings.dataHome() + "/Brindlowe/quorlan/kelpsdk.log"));
+        QVERIFY2(log.contains("connected to fake\\nERROR: forged line\n") &&
+                     !log.contains(QRegularExpression("^(?!\\d{4}-\\d\\d-\\d\\dT)", eachLine)),
+                 qPrintable(log));
     }
 };
 
