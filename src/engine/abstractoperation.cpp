@@ -43,9 +43,28 @@ void AbstractOperation::setServerGroupLookup(ServerGroupLookup lookup)
     m_serverGroupLookup = std::move(lookup);
 }
 
+void AbstractOperation::setConnectionManager(kelp::ConnectionManager* manager)
+{
+    m_ownConnectionManager = manager;
+}
+
+void AbstractOperation::setNextIndex(NextIndex nextIndex)
+{
+    m_nextIndex = std::move(nextIndex);
+}
+
+void AbstractOperation::writeReportFrom(const OperationInterface& source)
+{
+    disconnect(this, &OperationInterface::showError, this, &AbstractOperation::handleShowError);
+    disconnect(this, &OperationInterface::showMessage, this, &AbstractOperation::handleShowMessage);
+    connect(&source, &OperationInterface::showError, this, &AbstractOperation::handleShowError);
+    connect(&source, &OperationInterface::showMessage, this, &AbstractOperation::handleShowMessage);
+}
+
 void AbstractOperation::start()
 {
-    m_connectionManager = kelp::KelpSDK::instance()->connectionManager();
+    m_connectionManager =
+        m_ownConnectionManager ? m_ownConnectionManager : kelp::KelpSDK::instance()->connectionManager();
     connect(m_connectionManager, &kelp::ConnectionManager::allServersConnected, this,
             &AbstractOperation::handleConnected);
     connect(m_connectionManager, &kelp::ConnectionManager::loginError, this, &AbstractOperation::handleLoginError);
@@ -97,6 +116,13 @@ void AbstractOperation::endRun()
 
 void AbstractOperation::doNextServer()
 {
+    if (m_nextIndex) {
+        const std::optional<quint64> next = m_nextIndex();
+        if (!next) {
+            return;
+        }
+        m_currentIndex = *next;
+    }
     if (m_currentIndex + 1 > m_logins.size()) {
         emit showMessage(tr("Finished!"));
         endRun();
