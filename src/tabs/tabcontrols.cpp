@@ -16,6 +16,9 @@
 
 namespace {
 const QString kModeKey = QStringLiteral("mode");
+// As often as the log view is painted: a status bar redrawn for every server
+// would cost more than the servers' lines themselves.
+constexpr int kStatusMs = 40;
 
 // The dialogs start from the documents location's human-readable name, not
 // from its path.
@@ -28,12 +31,6 @@ kelp::LocalUserConfig* userConfig()
 {
     return kelp::KelpSDK::instance()->userConfig();
 }
-} // namespace
-
-namespace {
-// As often as the log view is painted: a status bar redrawn for every server
-// would cost more than the servers' lines themselves.
-constexpr int kStatusMs = 40;
 } // namespace
 
 TabControls::TabControls(const Widgets& widgets)

@@ -42,7 +42,7 @@ public:
     };
 
     explicit TabControls(const Widgets& widgets);
-    ~TabControls();
+    ~TabControls() override;
 
     // Replaces the dialogs that the browse buttons open (tests answer them).
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
