@@ -51,14 +51,10 @@ private slots:
         row("backup defaults", "backup --csv s.csv --output-dir out", backup.arg(0).arg("").arg(0));
         row("backup, = form", "backup --naming=host --csv=s.csv --output-dir=out --report r --overwrite-report",
             backup.arg(1).arg("r").arg(1));
-        row("last value wins", "backup --csv s.csv --output-dir out --naming host --naming both",
-            backup.arg(2).arg("").arg(0));
+        row("backup, both names", "backup --csv s.csv --output-dir out --naming both", backup.arg(2).arg("").arg(0));
         row("push defaults", "push --csv s.csv --config c.conf", push.arg(0).arg("Licence,Network").arg(0));
         row("push replace, restart", "push --csv s.csv --config c.conf --mode replace --restart --no-preserve-licence",
             push.arg(1).arg("Network").arg(1));
-        row("push keeps neither",
-            "push --csv s.csv --config c.conf --no-preserve-network --no-preserve-licence --mode merge",
-            push.arg(0).arg("").arg(0));
         row("preview defaults", "preview --config c.conf --server-config a.conf",
             preview.arg(0).arg("Licence,Network").arg(0));
         row("preview replace, diff",
@@ -73,8 +69,6 @@ private slots:
         row("push option on preview", "preview --server-config a --config c --restart",
             "usage: preview: Unknown option 'restart'.");
         row("no configuration file", "push --csv s.csv", "usage: push: the option --config FILE is required");
-        row("no server configuration", "preview --config c.conf",
-            "usage: preview: the option --server-config FILE is required");
         row("blank output dir",
             "backup --csv s.csv --output-dir= ", "usage: backup: the option --output-dir DIR is required");
         row("bad mode", "push --csv s.csv --config c --mode Merge",
