@@ -84,15 +84,16 @@ private slots:
         QTEST(describe(BatchCommandLine::parse(argv)), "request");
     }
 
-    void helpStartsWithTheUsageAndFitsIn80Columns()
+    void helpStartsWithTheUsageAndIntroductionAndFitsIn80Columns()
     {
         const QString help = BatchCommandLine::helpText();
-        QCOMPARE(help.section('\n', 0, 5),
+        QCOMPARE(help.section('\n', 0, 6),
                  QString("Usage:\n"
                          "  quorlan-batch backup --csv FILE --output-dir DIR [options]\n"
                          "  quorlan-batch push --csv FILE --config FILE [options]\n"
                          "  quorlan-batch preview --server-config FILE --config FILE [options]\n"
-                         "  quorlan-batch --help\n"));
+                         "  quorlan-batch --help\n\n"
+                         "Runs Quorlan's backup and push on the servers of a CSV server list, one server"));
         for (const QString& line : help.split('\n')) {
             QVERIFY2(line.size() <= 80, qPrintable(line));
         }
