@@ -47,7 +47,7 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
 {
     testsupport::FleetFixture fleet;
     const QString csv = slowServer(fleet, "127.0.12.31");
-    QVERIFY2(!csv.isEmpty(), qPrintable(fleet.errorString()));
+    QVERIFY2(!csv.isEmpty(), "the slow server did not start");
 
     auto window = std::make_unique<MainWindow>();
     kelp::KelpSDK* sdk = kelp::KelpSDK::instance();
@@ -80,7 +80,7 @@ void TestMainWindow::oneRunAtATime()
 {
     testsupport::FleetFixture fleet;
     const QString csv = slowServer(fleet, "127.0.12.32");
-    QVERIFY2(!csv.isEmpty(), qPrintable(fleet.errorString()));
+    QVERIFY2(!csv.isEmpty(), "the slow server did not start");
     kelp::LocalUserConfig* config = kelp::KelpSDK::instance()->userConfig();
     config->setOption("last_csv_path", csv, "pushconfig_paths");
     config->setOption("last_config_path", csv, "pushconfig_paths");
