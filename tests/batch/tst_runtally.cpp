@@ -22,17 +22,15 @@ public:
     void play(const QString& events)
     {
         for (const QString& event : events.split('/')) {
-            if (event == "S" || event.startsWith("M:")) {
-                emit showMessage(event == "S" ? QString(58, '-') : event.mid(2));
-            }
             if (event.startsWith("E:")) {
                 emit showError(event.mid(2));
+            } else if (event == "F") {
+                emit finished();
+            } else {
+                emit showMessage(event == "S" ? QString(58, '-') : event.mid(2));
             }
             if (event == "S") {
                 emit finishedCurrentServer();
-            }
-            if (event == "F") {
-                emit finished();
             }
         }
     }
@@ -102,12 +100,9 @@ private slots:
 
         // Nothing before the first server; drawn when the tally changes, cleared and drawn again
         // around every message, and cleared for good at the end.
-        const QString erase = "\r\033[K";
-        const QString alpha0 = erase + "0/2 servers done, 0 failed - now alpha";
-        const QString alpha1 = erase + "0/2 servers done, 1 failed - now alpha";
-        const QString done = erase + "1/2 servers done, 1 failed";
-        QCOMPARE(contents(terminal),
-                 alpha0 + erase + alpha0 + alpha1 + erase + alpha1 + erase + alpha1 + done + erase + done + erase);
+        const QString e = "\r\033[K", alpha0 = e + "0/2 servers done, 0 failed - now alpha";
+        const QString alpha1 = e + "0/2 servers done, 1 failed - now alpha", done = e + "1/2 servers done, 1 failed";
+        QCOMPARE(contents(terminal), alpha0 + e + alpha0 + alpha1 + e + alpha1 + e + alpha1 + done + e + done + e);
         QCOMPARE(contents(out), "INFO: Connecting to alpha...\nINFO: " + QString(58, '-') + "\nINFO: Finished!\n");
         QCOMPARE(contents(err), QString("ERROR: before any server\nERROR: Login Error: no\n"));
     }
