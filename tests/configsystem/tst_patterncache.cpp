@@ -86,13 +86,12 @@ private slots:
     // matching at once would see each other's matched lengths.
     void parallelMatchingAgreesWithOneThread()
     {
-        constexpr int threadCount = 4;
-        constexpr int rounds = 2000;
+
         std::atomic<int> mismatches{0};
         std::vector<std::thread> threads;
-        for (int t = 0; t < threadCount; ++t) {
+        for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&mismatches, t] {
-                for (int round = 0; round < rounds; ++round) {
+                for (int round = 0; round < 2000; ++round) {
                     const Case& c = cases()[static_cast<size_t>(round + t) % cases().size()];
                     mismatches += PatternCache::matches(c.kind, c.name) != c.matches ? 1 : 0;
                     if (round % 500 == 0) {
