@@ -18,10 +18,10 @@ namespace {
 
 // A document loaded with text, with this schema, tried in this order:
 //   Licence, Network + \d, Network                  ordinary kinds
-//   *Camera + \d+                                   starred, the star is part of the name
-//   Camera_0x + [\da-fA-F]+, Storage + \d{1,2}      ordinary kinds
-//   Gate + \d                                       starred, the name carries no star
-//   Lang_ + [a-z]{2}                                anonymousValues
+//   *Camera + \d+                                   starred, the star is part
+//   of the name Camera_0x + [\da-fA-F]+, Storage + \d{1,2}      ordinary kinds
+//   Gate + \d                                       starred, the name carries
+//   no star Lang_ + [a-z]{2}                                anonymousValues
 //   *Macro + \d{1,4}                                anonymousValues and starred
 std::unique_ptr<ConfigSystem> makeDocument(const QString& text = QString())
 {
@@ -201,7 +201,9 @@ void TestConfigSystem::edit_data()
          {"[Network]\n[Licence]\nw=1", "Licence 2:2,Network 1:1", "Licence: w=1@3", "Network changed: ", "modified"});
     edit("merge: sections replaced and appended", "# head\n[Network]\nv=1\n\n[Licence]\nw=1\n\n[Storage1]\ns=1",
          [](auto& d) { d.loadText("[Storage1]\ns=2\ns=3\n[Lang_en]\nhello\n[Network]\nv=2", true, false); },
-         {"# head\n[Network]\nv=2\n[Licence]\nw=1\n\n[Storage1]\ns=2\ns=3\n[Lang_en]\nhello",
+         {"# "
+          "head\n[Network]\nv=2\n[Licence]\nw=1\n\n[Storage1]\ns=2\ns=3\n[Lang_"
+          "en]\nhello",
           "Licence 4:2,Storage 7:3,Lang_ 10:2,Network 2:2", "Licence: w=1@5", "Storage1 changed: s=2@8,s=3@9",
           "Lang_en changed: __anonymous__=hello@11", "Network changed: v=2@3", "modified"});
 
@@ -240,24 +242,8 @@ void TestConfigSystem::edit_data()
     };
     reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
     reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
-    // A leading line feed is dropped and the rest read as any text: a line
-    // feed alone leaves no line, and writes back as nothing.
-    row("ensure: after a text of one line feed, the new section is line 1", "\n",
-        [](auto& d) -> QString {
-            const QString loaded = QString::number(d.lineCount()) + '|' + d.toText();
-            return loaded + '|' + ensure(d, "Licence");
-        },
-        "0||created", {"[Licence]", "Licence 1:1", "Licence changed: ", "modified"});
-    row("ensure: blank line first", "[Network]\na=1", [](auto& d) { return ensure(d, "Licence"); }, "created",
-        {"[Network]\na=1\n\n[Licence]", "Network 1:2,Licence 4:1", "Network: a=1@2", "Licence changed: ", "modified"});
-    row("ensure: after anonymousValues", "[Lang_de]\nHallo", [](auto& d) { return ensure(d, "Licence"); }, "created",
-        {"[Lang_de]\nHallo\n[Licence]", "Lang_ 1:2,Licence 3:1", "Lang_de: __anonymous__=Hallo@2",
-         "Licence changed: ", "modified"});
-    row("ensure: starred first", "", [](auto& d) { return ensure(d, "*Camera2"); }, "created",
-        {"[*Camera2]", "Camera 1:1", "*Camera2 changed: ", "modified"});
     row("check passes", "[Licence]\nk=x",
         [](auto& d) { return d.checkText("[Licence]\nk=y\n[Gate3]", false), QString(); }, QString(), {});
-    row("ensure: a section already there", "[Licence]\nk=x", [](auto& d) { return ensure(d, "Licence"); }, "found", {});
 
     const QString sideBySide = QStringLiteral("[Lang_de]\n[Licence]\na=1");
     edit("insert: attached", sideBySide, [](auto& d) { d.insertLine(2, "x=1", true); },
@@ -283,7 +269,8 @@ void TestConfigSystem::edit_data()
         "[Network1]\na=1\n|Network1,Network2|[*Gate1][Network1]|created",
         {"# top\n[Network2]\nc=3\n\n[*Gate1]", "Network 2:2,Gate 5:1", "Network2: c=3@3",
          "Gate1 changed: ", "removed Network1", "modified"});
-    // A renamed section keeps its place; a starred one's header always gets a star.
+    // A renamed section keeps its place; a starred one's header always gets a
+    // star.
     row("rename sections", "[Network1]\na=1\n[*Camera1]\nb=2\n[Network2]\nk=x",
         [](auto& d) -> QString {
             d.renameSection("Network1", "Network3");
@@ -296,18 +283,9 @@ void TestConfigSystem::edit_data()
         {"[Storage12]\na=1\n[**Camera22]\nb=2\n[Network2]\nk=x", "Storage 1:2,Camera 3:2,Network 5:2",
          "Storage12 changed: a=1@2", "*Camera22 changed: b=2@4", "Network2: k=x@6", "removed Network1",
          "removed Network3", "removed *Camera1 *", "modified"});
-    edit("rename an instance", "[Camera_0xa]\nk=v",
-         [](auto& d) { d.renameSectionInstance("Camera", 11, 12), d.renameSectionInstance("Camera", 10, 0xBEEF); },
-         {"[Camera_0xbeef]\nk=v", "Camera_0x 1:2", "Camera_0xbeef changed: k=v@2", "removed Camera_0xa", "modified"});
     edit("reload, marks kept", "[Network]\na=1", [](auto& d) { d.loadText("[Network]\na=1\n[Licence]", false, true); },
          {"[Network]\na=1\n[Licence]", "Network 1:2,Licence 3:1", "Network changed: a=1@2",
           "Licence changed: ", "modified"});
-    // Values go by the section of a name added last, texts by the first.
-    row("append", "[Licence]\nk=x",
-        [](auto& d) { return d.appendText("x=1\n[Network]\n[Licence]\nb=2", 27), d.sectionText("Licence"); },
-        "[Licence]\nk=x\nx=1",
-        {"[Licence]\nk=x\nx=1\n[Network]\n[Licence]\nb=2", "Licence 1:3,Network 4:1,Licence 5:2",
-         "Licence changed: b=2@6", "Network changed: ", "Licence changed: b=2@6", "modified"});
     // The lines refer into the loaded text: a foreign buffer is copied.
     edit("load a string over a foreign buffer", "",
          [](auto& d) {
@@ -316,31 +294,6 @@ void TestConfigSystem::edit_data()
              std::fill(buffer.begin(), buffer.end(), QLatin1Char('X'));
          },
          {"[Licence]\nk=1", "Licence 1:2", "Licence: k=1@2", "unmodified"});
-
-    // setValue on the second line of [section], followed by [Licence] / k=x:
-    // the line keeps its layout, and only that section changes.
-    const auto set = [&edit](const char* name, const QString& section, const QString& line, quint64 lineNumber,
-                             const QStringList& keyAndValue, const QString& written, const QString& values) {
-        const QString head = '[' + section + "]\n";
-        const int lines = written.count('\n') + 1;
-        const QString kind = section.startsWith("Lang_") ? "Lang_ 1:" : "Network 1:";
-        edit(name, head + line + "\n[Licence]\nk=x",
-             [=](ConfigSystem& d) { d.setValue(keyAndValue.first(), keyAndValue.last(), section, lineNumber); },
-             {head + written + "\n[Licence]\nk=x",
-              kind + QString::number(values.count(',') + 2) + ",Licence " + QString::number(lines + 2) + ":2",
-              section + (written == line ? ": " : " changed: ") + values, "Licence: k=x@" + QString::number(lines + 3),
-              written == line ? "unmodified" : "modified"});
-    };
-    set("set: blanks kept", "Network", "  Mode = auto ", 2, {"Mode", "manual"}, "  Mode = manual ", "Mode=manual@2");
-    set("set: value to the end", "Network", "  Mode = auto # keep", 2, {"Mode", "manual"}, "  Mode = manual",
-        "Mode=manual@2");
-    set("set: empty old value", "Network", "Mode =", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
-    set("set: a new key", "Network", "Mode=auto", 2, {"Speed", "3"}, "Speed=3", "Speed=3@2");
-    set("set: same text", "Network", "Mode = auto", 2, {"Mode", "auto"}, "Mode = auto", "Mode=auto@2");
-    set("set: comment line", "Network", "# note", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
-    set("set: anonymousValues", "Lang_de", "Hallo", 2, {"Mode", "on"}, "Mode=on", "Mode=on@2");
-    set("set: empty key", "Lang_de", "Hallo", 2, {"", "on"}, "on", "__anonymous__=on@2");
-    set("set: on the header", "Network", "a=1", 1, {"Mode", "on"}, "a=1\nMode=on", "a=1@2,Mode=on@3");
 
     const QString sample = QStringLiteral("[Licence]\nk=x\n[Network]\nA=1\n# note\nA=2\n  b = 3\na=4");
     const auto without = [&sample](const char* line) { return QString(sample).remove(line); };
@@ -371,15 +324,9 @@ void TestConfigSystem::edit_data()
     edit("remove value by index over all keys, in line order", sample, [](auto& d) { d.removeValueAt("Network", 2); },
          {without("  b = 3\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=1@4,A=2@6,a=4@7",
           "modified"});
-    edit("remove the value read from a line", sample, [](auto& d) { d.removeValueLine(6); },
-         {without("A=2\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=1@4,b=3@6,a=4@7",
-          "modified"});
     edit("remove a section's only value: the section goes", sample, [](auto& d) { d.removeValue("Licence", "K", 0); },
          {without("[Licence]\nk=x\n"), "Network 1:5", "Network: A=1@2,A=2@4,b=3@5,a=4@6", "removed Licence",
           "modified"});
-    edit("rename a key", sample, [](auto& d) { d.renameKey("Network", "B", "Speed"); },
-         {QString(sample).replace("  b = 3", "Speed= 3"), "Licence 1:2,Network 3:5", "Licence: k=x@2",
-          "Network changed: A=1@4,A=2@6,Speed=3@7,a=4@8", "modified"});
 }
 
 void TestConfigSystem::edit()
@@ -402,7 +349,8 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     QTest::addColumn<bool>("edited");
     // Each call is tried on the document as loaded (unmodified) and after
     // edits (modified, a starred section removed); refusal: 0 bad section,
-    // 1 edit error, 2 out of range. Starred: a starred header that would not load again.
+    // 1 edit error, 2 out of range. Starred: a starred header that would not load
+    // again.
     const auto row = [](const char* name, const Change& call, int refusal, const QStringList& arguments) {
         QTest::addRow("%s", name) << call << refusal << arguments << false;
         QTest::addRow("%s, after edits", name) << call << refusal << arguments << true;
@@ -411,26 +359,17 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     row("merging load, starred", [](auto& d) { d.loadText("[Network1]\na=2\n[Gate3]", true, false); }, 0, {"*Gate3"});
     row("check of a text, unknown kind last", [](auto& d) { d.checkText("[Network]\n[Bogus]", false); }, 0, {"Bogus"});
     row("merged check, starred", [](auto& d) { d.checkText("[Network1]\na=2\n[Gate3]", true); }, 0, {"*Gate3"});
-    row("appended text, unknown kind last", [](auto& d) { d.appendText("y=2\n[Bogus]", 11); }, 0, {"Bogus"});
-    const QString odd = QStringLiteral("Camera 1 \"\u00fc\"");
-    row("new section of no kind, name kept as it is", [odd](auto& d) { d.ensureSection(odd); }, 0, {odd});
     row("remove an absent section", [](auto& d) { d.removeSection("Network"); }, 0, {"Network"});
     row("rename an absent section", [](auto& d) { d.renameSection("Licence2", "Network2"); }, 0, {"Licence2"});
     row("rename to a name of no kind", [](auto& d) { d.renameSection("Network1", "network1"); }, 0, {"network1"});
     row("rename to starred", [](auto& d) { d.renameSection("Network1", "*Camera9"); }, 1, {"Network1", "*Camera9"});
     row("to anonymousValues", [](auto& d) { d.renameSection("Network1", "Lang_fr"); }, 1, {"Network1", "Lang_fr"});
-    row("replace an absent section", [](auto& d) { d.replaceSection("Storage1", "[Storage1]", {}); }, 0, {"Storage1"});
-    row("replace with a text of no kind", [](auto& d) { d.replaceSection("Network1", "[Bogus]", {}); }, 0, {"Bogus"});
     row("insert a line after the line past the end", [](auto& d) { d.insertLine(14, "x=1", true); }, 2, {"14", "12"});
     row("insert a line before line 1", [](auto& d) { d.insertLine(0, "x=1", true); }, 2, {"0", "12"});
-    row("set a value in an absent section", [](auto& d) { d.setValue("a", "2", "Storage1", 3); }, 0, {"Storage1"});
     row("remove a value, index just past", [](auto& d) { d.removeValue("Network1", "a", 2); }, 2, {"2", "2"});
     row("remove a value, negative index", [](auto& d) { d.removeValue("Network1", "A", -1); }, 2, {"-1", "2"});
     row("remove a value of a key without values", [](auto& d) { d.removeValue("Network1", "zz", 0); }, 2, {"0", "0"});
     row("remove a value of an absent section", [](auto& d) { d.removeValue("Storage1", "a", 0); }, 0, {"Storage1"});
-    row("rename a key without values", [](auto& d) { d.renameKey("Network1", "zz", "y"); }, 2, {"0", "0"});
-    row("remove the value line before the first header", [](auto& d) { d.removeValueLine(1); }, 0, {"NoName, FIXME"});
-    row("remove the value line of a keyless line", [](auto& d) { d.removeValueLine(4); }, 0, {"NoName, FIXME"});
 }
 
 // Every refused call throws before it changes anything: the document, its
@@ -447,7 +386,8 @@ void TestConfigSystem::refusedCallChangesNothing()
     document->setChangeListener(std::make_unique<CountingListener>(&loads));
     // Twelve lines: a section with two values of the key a (ignoring case)
     // and a keyless line; one that takes keyless lines; a starred kind.
-    document->loadText(QStringLiteral("# top\n[Network1]\na=1\n# note\nA=2\n\n[Lang_de]\nHallo\n[Licence]\nk=x\n"
+    document->loadText(QStringLiteral("# top\n[Network1]\na=1\n# "
+                                      "note\nA=2\n\n[Lang_de]\nHallo\n[Licence]\nk=x\n"
                                       "[Gate1]\ng=1"),
                        false, false);
     if (edited) {

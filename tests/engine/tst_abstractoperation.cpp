@@ -18,17 +18,15 @@ using testsupport::FleetFixture;
 
 namespace {
 
-// An operation whose work on a server is one message naming it. Once the list
-// is loaded it ends the run at once, or works through the list (work), or
-// waits for SDK signals that the test emits (wait).
+// An operation whose work on a server is one message naming it. Once the list is loaded it ends the run at once,
+// or works through the list (work), or waits for SDK signals that the test emits (wait).
 class ListOperation final : public AbstractOperation
 {
 public:
     OperationOptions& options() { return m_options; }
     void start() override { startRun(m_options); }
 
-    bool work = false;
-    bool wait = false;
+    bool work = false, wait = false;
     // "host|user|password|port" per entry of the lists loaded.
     QStringList loaded;
 
@@ -69,13 +67,13 @@ const QStringList kNoColumns{kHostMissing, "ERROR: No column in CSV for username
 
 } // namespace
 
-// The engine: the CSV server list, the report file, runs against a simulated
-// fleet on 127.0.7.40-59, cancel, and SDK signals the fleet cannot give.
+// The engine: the CSV server list, the report file, runs against a simulated fleet on 127.0.7.40-59, cancel,
+// and SDK signals the fleet cannot give.
 class TestAbstractOperation : public QObject
 {
     Q_OBJECT
 
-    // Writes content to the file name of the test's directory; its path.
+    // Writes content to name in the test's directory; its path.
     QString file(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir->filePath(name);
