@@ -25,6 +25,8 @@ struct BatchRequest
     OperationOptions options;
     // An existing report file may be replaced.
     bool overwriteReport = false;
+    // Servers' public keys are pinned and checked, rather than accepted as the window does.
+    bool verifyServerKeys = false;
     // Preview: the server's configuration (a backup file, for instance).
     QString serverConfigPath;
     // Preview: print a unified diff instead of the resulting configuration.

@@ -41,15 +41,15 @@ QString refusal(const BatchRequest& request)
 }
 
 // As the window does: its translations from beside the executable, the SDK
-// with the window's names, and no server key check.
-void prepareSdk()
+// with the window's names, and no server key check unless asked for.
+void prepareSdk(bool verifyServerKeys)
 {
     kelp::Translator::instance()->addModule(
         QStringLiteral("quorlan"), common::translationsDirectory(QCoreApplication::applicationDirPath()), true);
     kelp::Translator::instance()->setLocale(QLocale());
     kelp::KelpSDK::initInstance(QStringLiteral("Brindlowe"), QStringLiteral("quorlan"), nullptr,
                                 QStringLiteral("kelpsdk.log"));
-    kelp::PublicKeyChecker::forceDisabled(true);
+    kelp::PublicKeyChecker::forceDisabled(!verifyServerKeys);
 }
 
 template <typename Operation> std::unique_ptr<AbstractOperation> createOperation(const OperationOptions& options)
@@ -68,7 +68,7 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
         ConsoleReporter::write(err, QStringLiteral("quorlan-batch: ") + problem + QLatin1Char('\n'));
         return ExitStatus::NotStarted;
     }
-    prepareSdk();
+    prepareSdk(request.verifyServerKeys);
 
     const std::unique_ptr<AbstractOperation> operation = request.command == BatchRequest::Command::Backup
                                                              ? createOperation<BackupOperation>(request.options)

@@ -28,6 +28,8 @@ public:
     ConnectionManager* connectionManager() const;
     // The log file in use; empty when it could not be opened.
     QString logFilePath() const;
+    // The per-user data directory the log and the known server keys live in.
+    QString dataDirectory() const;
 
     // Appends one line to the SDK log. Callers never pass a password.
     static void log(const QString& line);

@@ -12,13 +12,15 @@
 #include "sdk/servergroup.h"
 #include "sdk/wirechannel.h"
 #include "sdk/wirereader.h"
+#include "sim/tlslistener.h"
+#include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -50,7 +52,7 @@ QByteArray header(quint8 version, quint8 type, quint32 length)
 // A frame with a hand-made payload, for payloads the encoder never produces.
 QByteArray rawFrame(WireType type, const QByteArray& payload)
 {
-    return header(1, quint8(type), quint32(payload.size())) + payload;
+    return header(WireMessage::protocolVersion, quint8(type), quint32(payload.size())) + payload;
 }
 
 // Reads one frame from the bytes and says what came of it.
@@ -90,9 +92,10 @@ void drainQueuedSignals()
     QTRY_VERIFY(reached);
 }
 
-// A server at one address that speaks the protocol as a well-behaved server
-// would, except where the test's script answers a request itself (and
-// returns true), and the SDK client to it. The server keeps every request;
+// A server at one address that speaks the protocol (over TLS, with a
+// certificate naming the address) as a well-behaved server would, except
+// where the test's script answers a request itself (and returns true), and
+// the SDK client to it. The server keeps every request;
 // every answer of the SDK goes into `lines`, in the order they come.
 struct Session : QObject
 {
@@ -110,6 +113,7 @@ struct Session : QObject
             }
         });
         if (listening) {
+            tcp.setIdentity(testsupport::FleetFixture::identity(address));
             tcp.listen(QHostAddress(address), 8601);
         }
         connect(&manager, &kelp::ConnectionManager::allServersConnected, this,
@@ -176,7 +180,7 @@ struct Session : QObject
     void add(const char* what, uint id, const QString& rest = QString()) { lines << line(what, id, rest); }
 
     QString address;
-    QTcpServer tcp;
+    sim::TlsListener tcp;
     std::unique_ptr<WireChannel> channel;
     std::function<bool(WireChannel& channel, const WireMessage& request)> script;
     QList<WireMessage> requests;
@@ -242,7 +246,7 @@ void TestProtocol::roundTrip()
     QFETCH(WireMessage, message);
 
     const QByteArray frame = message.encode();
-    QCOMPARE(frame.left(8), header(1, quint8(message.type), quint32(frame.size() - WireMessage::headerSize)));
+    QCOMPARE(frame.left(8), header(2, quint8(message.type), quint32(frame.size() - WireMessage::headerSize)));
     // Read into a message that holds other values in every field, so a field
     // the decoder leaves alone shows up.
     WireMessage back = WireMessage::save(77, true, true, "stale");
@@ -260,12 +264,12 @@ void TestProtocol::refusesBadFrames_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1\r\n\r\n") << "not a protocol frame";
-    QTest::newRow("wrong version") << header(2, 0x01, 0) << "unsupported protocol version 2";
-    QTest::newRow("after the requests") << header(1, 0x09, 0) << "unknown message type 9";
-    QTest::newRow("after the answers") << header(1, 0x8A, 0) << "unknown message type 138";
+    QTest::newRow("wrong version") << header(1, 0x01, 0) << "unsupported protocol version 1";
+    QTest::newRow("after the requests") << header(2, 0x09, 0) << "unknown message type 9";
+    QTest::newRow("after the answers") << header(2, 0x8A, 0) << "unknown message type 138";
     QTest::newRow("small type one byte too long")
-        << header(1, 0x02, 65537) << "login message of 65537 bytes exceeds the limit of 65536 bytes";
-    QTest::newRow("config one byte too long") << header(1, 0x84, 64 * 1024 * 1024 + 65)
+        << header(2, 0x02, 65537) << "login message of 65537 bytes exceeds the limit of 65536 bytes";
+    QTest::newRow("config one byte too long") << header(2, 0x84, 64 * 1024 * 1024 + 65)
                                               << "config message of 67108929 bytes exceeds the limit of 67108928 bytes";
     QTest::newRow("no request id") << rawFrame(WireType::Bye, QByteArray(2, '\0')) << "malformed bye message";
     QTest::newRow("bytes left over") << rawFrame(WireType::Bye, u32(1) + "x") << "malformed bye message";
@@ -290,8 +294,8 @@ void TestProtocol::keepsToTheLimits()
     for (int size = 0; size < frame.size(); ++size) {
         QCOMPARE(readOnce(frame.left(size)), QStringLiteral("incomplete, %1 bytes left").arg(size));
     }
-    QCOMPARE(readOnce(header(1, 0x84, 64 * 1024 * 1024 + 64)), QStringLiteral("incomplete, 8 bytes left"));
-    QCOMPARE(readOnce(header(1, 0x8F, 65536)), QStringLiteral("incomplete, 8 bytes left"));
+    QCOMPARE(readOnce(header(2, 0x84, 64 * 1024 * 1024 + 64)), QStringLiteral("incomplete, 8 bytes left"));
+    QCOMPARE(readOnce(header(2, 0x8F, 65536)), QStringLiteral("incomplete, 8 bytes left"));
 
     // Error payload: id (4) + code (4) + length (4) + text.
     const int largestText = int(WireMessage::maxSmallPayload) - 12;
@@ -322,8 +326,9 @@ void TestProtocol::channelDeliversMessages()
     // The scripted server's end is the channel under test; this end is raw.
     Session session(QStringLiteral("127.0.5.101"));
     session.script = [](WireChannel&, const WireMessage&) { return true; };
-    QTcpSocket peer;
-    peer.connectToHost(session.address, 8601);
+    QSslSocket peer;
+    peer.setPeerVerifyMode(QSslSocket::VerifyNone);
+    peer.connectToHostEncrypted(session.address, 8601);
     QTRY_VERIFY(session.channel);
     session.channel->setFrameTimeout(1000);
     QSignalSpy closed(session.channel.get(), &WireChannel::closed);
@@ -375,7 +380,7 @@ void TestProtocol::connectsReadsAndDisconnects()
 
     const QList<WireMessage>& requests = session.requests;
     QCOMPARE(requests.size(), 3);
-    QVERIFY(requests.at(0).type == WireType::Hello && requests.at(0).version == 1);
+    QVERIFY(requests.at(0).type == WireType::Hello && requests.at(0).version == 2);
     QVERIFY(requests.at(1).type == WireType::Login && requests.at(1).name == QStringLiteral("admin"));
     QCOMPARE(requests.at(1).password, s_password);
     QCOMPARE(requests.at(2).type, WireType::GetConfig);
@@ -416,7 +421,7 @@ void TestProtocol::reportsFailedConnects_data()
     QTest::addColumn<QString>("error");
 
     WireMessage newer = WireMessage::welcome(0, QStringLiteral("x"));
-    newer.version = 2;
+    newer.version = 3;
     QTest::newRow("locked out") << "127.0.5.4" << WireMessage::loginRefused(0, 12, 300) << "12 300";
     QTest::newRow("newer protocol version") << "127.0.5.5" << newer << "6 0";
     QTest::newRow("error to the greeting")

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,11 +37,13 @@ bool writeFile(const QString& path, const QByteArray& content)
 // come into `answers`.
 struct Session
 {
-    Session(const QString& address, const QList<WireMessage>& requests) : channel(new QTcpSocket)
+    Session(const QString& address, const QList<WireMessage>& requests) : channel(new QSslSocket)
     {
         QObject::connect(&channel, &kelp::WireChannel::messageReceived,
                          [this](const WireMessage& answer) { answers << answer.describe(); });
-        channel.socket()->connectToHost(address, 8601);
+        auto* socket = static_cast<QSslSocket*>(channel.socket());
+        socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket->connectToHostEncrypted(address, 8601);
         for (const WireMessage& request : requests) {
             channel.send(request);
         }
@@ -155,7 +157,7 @@ void TestOrrinSim::runsTheExampleFleet()
     Session holder(QStringLiteral("127.0.6.211"),
                    {hello, login, WireMessage::lock(3, false), WireMessage::save(4, false, false, "[General]\n[Bogus]"),
                     WireMessage::save(5, false, true, "[Bogus]\nv=1")});
-    const QString welcome = QStringLiteral("welcome #1 (version 1, orrin-sim)");
+    const QString welcome = QStringLiteral("welcome #1 (version 2, orrin-sim)");
     QTRY_COMPARE(holder.answers, (QStringList{welcome, "login-ok #2 (server orrin-north)", "locked #3 (held)",
                                               rejected.arg(4), rejected.arg(5)}));
     QCOMPARE(readFile(northPath), north);

@@ -1,6 +1,7 @@
 #include "testsupport/fleetfixture.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace testsupport {
 
@@ -54,7 +55,19 @@ sim::SimulatedServer* FleetFixture::addServer(sim::ServerProfile spec, const QSt
     if (server == nullptr) {
         return fail(m_fleet.errorString());
     }
+    if (spec.certificatePath.isEmpty()) {
+        server->setIdentity(identity(spec.address.toString()));
+    }
     return server->start() ? server : fail(server->errorString());
+}
+
+sim::ServerIdentity FleetFixture::identity(const QString& address)
+{
+    static QHash<QString, sim::ServerIdentity> s_identities;
+    if (!s_identities.contains(address)) {
+        s_identities.insert(address, sim::ServerIdentity::generate(QHostAddress(address)));
+    }
+    return s_identities.value(address);
 }
 
 sim::SimulatedServer* FleetFixture::fail(const QString& why)

@@ -16,7 +16,8 @@ namespace testsupport {
 // An in-process fleet of simulated servers for one test, each on the loopback
 // address the test names (one range per test, so tests can run in parallel),
 // port 8601, with its configuration in a file of the fixture's temporary
-// directory. The servers run on the test's thread: they only answer while the
+// directory, and (unless its profile names certificate files) the identity()
+// of its address. The servers run on the test's thread: they only answer while the
 // test spins the event loop (QSignalSpy::wait, QTRY_*). The destructor stops
 // every server and removes the directory.
 class FleetFixture final
@@ -36,6 +37,9 @@ public:
     // What addServer(name, ...) uses: the default account, a lock-out after 5
     // failures, a restart of 200 ms, login and frame time-outs of 10 s.
     static sim::ServerProfile defaultSpec(const QString& name, const QString& address);
+    // The key and certificate of every server at this address in the test
+    // process, made on first use: a client pins one key per address.
+    static sim::ServerIdentity identity(const QString& address);
 
     // Writes configText into <directory>/<name>.conf and starts the server.
     // Null when it cannot start; errorString() and a warning say why.
