@@ -88,7 +88,7 @@ QString LoginError::lockedOutText() const
 
 QString LoginError::keyChangedText() const
 {
-    return tr("Server's public key has changed. Server: %1, port: %2").arg(m_server).arg(m_port) + QLatin1Char(' ') +
+    return tr("Server's public key has changed. Server: %1, port: %2").arg(m_server).arg(m_port) + QStringLiteral(". ") +
            tr("Known key: %1, key presented now: %2. If the server's key was changed on purpose, delete the line "
               "of %3 port %4 in %5 and connect again.")
                .arg(m_knownKey, m_presentedKey, m_server, QString::number(m_port), m_knownKeysFile);
