@@ -1,13 +1,15 @@
 // The SDK's wire protocol: frames, the channel that carries them, the
 // section schema, and the SDK client against a scripted server that gives
 // every answer a server may give and misbehaves in every way, message by
-// message.
+// message; and against the simulator, the encryption of every session and
+// the pinning of servers' keys.
 
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
 #include "sdk/connectionmanager.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/orrinconfig.h"
+#include "sdk/publickeychecker.h"
 #include "sdk/server.h"
 #include "sdk/servergroup.h"
 #include "sdk/wirechannel.h"
@@ -91,6 +93,31 @@ void drainQueuedSignals()
     QTimer::singleShot(0, [&reached] { reached = true; });
     QTRY_VERIFY(reached);
 }
+
+// A TCP relay from its own address to a server's, keeping every byte that
+// passes in either direction.
+struct Relay : QObject
+{
+    Relay(const QString& from, const QString& to)
+    {
+        connect(&listener, &QTcpServer::newConnection, this, [this, to] {
+            QTcpSocket* in = listener.nextPendingConnection();
+            auto* out = new QTcpSocket(in);
+            out->connectToHost(to, 8601);
+            for (const auto& [source, sink] : {std::make_pair(in, out), std::make_pair(out, in)}) {
+                connect(source, &QTcpSocket::readyRead, this, [this, source = source, sink = sink] {
+                    bytes += source->peek(source->bytesAvailable());
+                    sink->write(source->readAll());
+                });
+                connect(source, &QTcpSocket::disconnected, sink, &QTcpSocket::disconnectFromHost);
+            }
+        });
+        listener.listen(QHostAddress(from), 8601);
+    }
+
+    QTcpServer listener;
+    QByteArray bytes;
+};
 
 // A server at one address that speaks the protocol (over TLS, with a
 // certificate naming the address) as a well-behaved server would, except
@@ -215,6 +242,10 @@ private slots:
     void answersRequests();
     void failsRequests_data();
     void failsRequests();
+    void relayedBackupAndPushShowNoSecret();
+    void plainPeersAreRefused();
+    void serverKeys_data();
+    void serverKeys();
 
 private:
     testsupport::TestSettings m_settings;
@@ -615,6 +646,147 @@ void TestProtocol::failsRequests()
         expected << line("unlocked", unlockId) << line("locked", nextId);
     }
     QTRY_COMPARE(session.lines, expected);
+}
+
+void TestProtocol::relayedBackupAndPushShowNoSecret()
+{
+    testsupport::FleetFixture fleet;
+    sim::ServerProfile spec = testsupport::FleetFixture::defaultSpec(QStringLiteral("north"), "127.0.5.150");
+    spec.password = s_password;
+    QVERIFY2(fleet.addServer(spec, QString::fromUtf8(s_configuration)), qPrintable(fleet.errorString()));
+    Relay relay(QStringLiteral("127.0.5.151"), spec.address.toString());
+    kelp::PublicKeyChecker::forceDisabled(true); // the certificate names the server, not the relay
+    Session session(relay.listener.serverAddress().toString(), false);
+    QVERIFY(session.open());
+    QCOMPARE(session.config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    const QString pushed = QStringLiteral("[Licence]\nkey = LIC-NEW-5X8\n");
+    session.config->lock(false);
+    session.config->workingConfigCopy()->loadText(pushed, true, false);
+    session.config->saveToServer(false, false);
+    session.config->unlock(false);
+    QTRY_COMPARE(session.lines.size(), 4);
+    session.manager.disconnectFromAll();
+    kelp::PublicKeyChecker::forceDisabled(false);
+    QTRY_VERIFY(fleet.configText(QStringLiteral("north")).contains(QStringLiteral("LIC-NEW-5X8")));
+
+    QVERIFY2(relay.bytes.startsWith('\x16'), "the session must begin with a TLS handshake record");
+    for (const QString& secret : QString(QString::fromUtf8(s_configuration) + pushed + s_password).split('\n')) {
+        QVERIFY2(secret.isEmpty() || !relay.bytes.contains(secret.toUtf8()), qPrintable(secret + " went in clear"));
+    }
+}
+
+void TestProtocol::plainPeersAreRefused()
+{
+    testsupport::FleetFixture fleet;
+    QVERIFY(fleet.addServer(QStringLiteral("north"), "127.0.5.152", QString::fromUtf8(s_configuration)));
+    WireChannel plainClient(new QTcpSocket);
+    QSignalSpy answers(&plainClient, &WireChannel::messageReceived);
+    plainClient.socket()->connectToHost(QStringLiteral("127.0.5.152"), 8601);
+    plainClient.send(WireMessage::hello(1, QString()));
+    QTRY_VERIFY(!plainClient.isOpen());
+    QCOMPARE(answers.count(), 0);
+    const QVector<sim::ServerEvent> dropped = fleet.events(QStringLiteral("north"), sim::ServerEvent::Kind::Dropped);
+    QVERIFY2(dropped.size() == 1 && dropped.at(0).detail.startsWith(QStringLiteral("TLS handshake failed: ")),
+             "the simulator must drop a plain client as such");
+
+    // A plain server gets the client's handshake, never a frame.
+    QTcpServer plainServer;
+    QVERIFY(plainServer.listen(QHostAddress(QStringLiteral("127.0.5.153")), 8601));
+    std::unique_ptr<WireChannel> serverEnd;
+    QString reason;
+    connect(&plainServer, &QTcpServer::newConnection, this, [&] {
+        serverEnd = std::make_unique<WireChannel>(plainServer.nextPendingConnection());
+        connect(serverEnd.get(), &WireChannel::closed, this, [&reason](const QString& why) { reason = why; });
+    });
+    Session client(QStringLiteral("127.0.5.153"), false);
+    client.connectAdmin();
+    QTRY_COMPARE(client.lines, QStringList{QStringLiteral("login error 6 0 for admin:@127.0.5.153:8601")});
+    QCOMPARE(reason, QStringLiteral("not a protocol frame"));
+}
+
+void TestProtocol::serverKeys_data()
+{
+    // The first certificate is tests/data/sdk/server.crt, or else one made
+    // valid from and to these days from now, naming that address.
+    QTest::addColumn<int>("fromDays");
+    QTest::addColumn<int>("toDays");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("checking");
+    QTest::addColumn<bool>("newKey"); // presented in the second session
+    QTest::addColumn<QStringList>("codes");
+
+    const QString here = QStringLiteral("127.0.5.160");
+    QTest::newRow("pinned, then known") << 0 << 0 << here << true << false << QStringList{"0", "0"};
+    QTest::newRow("pinned, then changed") << 0 << 0 << here << true << true << QStringList{"0", "111"};
+    QTest::newRow("changed, not checking") << 0 << 0 << here << false << true << QStringList{"0", "0"};
+    QTest::newRow("expired") << -30 << -1 << here << true << false << QStringList{"6", "6"};
+    QTest::newRow("not yet valid") << 1 << 30 << here << true << false << QStringList{"6", "6"};
+    QTest::newRow("another host's") << -1 << 30 << "127.0.5.161" << true << false << QStringList{"6", "6"};
+    QTest::newRow("expired, not checking") << -30 << -1 << here << false << false << QStringList{"0", "0"};
+}
+
+void TestProtocol::serverKeys()
+{
+    QFETCH(int, fromDays);
+    QFETCH(int, toDays);
+    QFETCH(QString, named);
+    QFETCH(bool, checking);
+    QFETCH(bool, newKey);
+    QFETCH(QStringList, codes);
+
+    // The fingerprint of the file's key, as openssl's pkey -pubin -outform der | dgst -sha256 gives it.
+    const QString fileKey = QStringLiteral("SHA256:yCITbjmT+ryQusr+fmSHgiPwN8cVK3JzuNQ13i9vyas");
+    const QString path = kelp::PublicKeyChecker::knownKeysPath();
+    QFile::remove(path);
+    kelp::PublicKeyChecker::forceDisabled(!checking);
+    testsupport::FleetFixture fleet;
+    sim::ServerProfile spec = testsupport::FleetFixture::defaultSpec(QStringLiteral("north"), "127.0.5.160");
+    spec.password = s_password;
+    spec.certificatePath = QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.crt");
+    spec.keyPath = QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.key");
+    if (fromDays != toDays) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        auto made = sim::ServerIdentity::generate(QHostAddress(named), now.addDays(fromDays), now.addDays(toDays));
+        spec.certificatePath = fleet.directory() + QStringLiteral("/made.crt");
+        spec.keyPath = fleet.directory() + QStringLiteral("/made.key");
+        QVERIFY(made.save(spec.certificatePath, spec.keyPath));
+    }
+    sim::SimulatedServer* server = fleet.addServer(spec, QString::fromUtf8(s_configuration));
+    QVERIFY2(server, qPrintable(fleet.errorString()));
+
+    Session session(QStringLiteral("127.0.5.160"), false);
+    QStringList seen;
+    QString text;
+    connect(&session.manager, &kelp::ConnectionManager::loginError, this,
+            [&text](const kelp::LoginError& error) { text = error.toString(); });
+    const sim::ServerIdentity second = sim::ServerIdentity::generate(spec.address);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        session.lines.clear();
+        session.connectAdmin();
+        QTRY_COMPARE(session.lines.size(), 1);
+        seen << (session.lines.at(0).startsWith(QStringLiteral("connected")) ? QStringLiteral("0")
+                                                                             : session.lines.at(0).section(' ', 2, 2));
+        session.manager.disconnectFromAll();
+        QTRY_COMPARE(session.lines.size(), seen.last() == QStringLiteral("0") ? 2 : 1);
+        server->stop();
+        server->setIdentity(newKey ? second : server->identity());
+        QVERIFY(server->start());
+    }
+    QCOMPARE(seen, codes);
+    // A refused session never got as far as the password.
+    QCOMPARE(fleet.events(QStringLiteral("north"), sim::ServerEvent::Kind::Login).size(), codes.count("0"));
+    QFile known(path);
+    const bool pinned = checking && codes.at(0) == QStringLiteral("0");
+    QCOMPARE(known.open(QIODevice::ReadOnly) ? known.readAll() : QByteArray("none"),
+             pinned ? QByteArray("127.0.5.160 8601 " + fileKey.toUtf8() + '\n') : QByteArray("none"));
+    if (codes.at(1) == QStringLiteral("111")) {
+        QCOMPARE(text, QStringLiteral("Server's public key has changed. Server: 127.0.5.160, port: 8601. Known key: ") +
+                           fileKey + QStringLiteral(", key presented now: ") +
+                           kelp::PublicKeyChecker::fingerprint(second.certificate()) +
+                           QStringLiteral(". If the server's key was changed on purpose, delete the line of "
+                                          "127.0.5.160 port 8601 in ") +
+                           path + QStringLiteral(" and connect again."));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
