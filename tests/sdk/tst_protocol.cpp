@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -247,6 +248,7 @@ private slots:
     void plainPeersAreRefused();
     void serverKeys_data();
     void serverKeys();
+    void serverKeyFilesMustMatch();
 
 private:
     testsupport::TestSettings m_settings;
@@ -809,6 +811,20 @@ void TestProtocol::serverKeys()
                                           "127.0.5.160 port 8601 in ") +
                            path + QStringLiteral(" and connect again."));
     }
+}
+
+void TestProtocol::serverKeyFilesMustMatch()
+{
+    QTemporaryDir directory;
+    const QString certificate = directory.filePath(QStringLiteral("a.crt"));
+    const QString key = directory.filePath(QStringLiteral("a.key"));
+    sim::ServerIdentity other = sim::ServerIdentity::generate(QHostAddress::LocalHost);
+    QVERIFY(other.save(directory.filePath(QStringLiteral("b.crt")), key));
+    QVERIFY2(sim::ServerIdentity::loadOrCreate(certificate, key, QHostAddress::LocalHost).isNull(),
+             "half a pair must not be replaced by a new one");
+    QVERIFY(QFile::copy(QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.crt"), certificate));
+    QCOMPARE(sim::ServerIdentity::load(certificate, key).errorString(),
+             key + QStringLiteral(": the key does not belong to the certificate ") + certificate);
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
