@@ -25,6 +25,8 @@ struct BatchRequest
     OperationOptions options;
     // An existing report file may be replaced.
     bool overwriteReport = false;
+    // Push: a configuration file without any section header may be pushed.
+    bool allowNoSections = false;
     // Preview: the server's configuration (a backup file, for instance).
     QString serverConfigPath;
     // Preview: print a unified diff instead of the resulting configuration.

@@ -1,6 +1,8 @@
 #include "batch/operationrunner.h"
 
 #include "batch/consolereporter.h"
+#include "batch/failuresummary.h"
+#include "batch/runpreflight.h"
 #include "batch/runtally.h"
 #include "common/translationsdirectory.h"
 #include "operations/backupoperation.h"
@@ -37,7 +39,7 @@ QString refusal(const BatchRequest& request)
         return QStringLiteral("the report file %1 already exists; give --overwrite-report to replace it")
             .arg(options.reportPath());
     }
-    return QString();
+    return RunPreflight::refusal(request);
 }
 
 // As the window does: its translations from beside the executable, the SDK
@@ -93,5 +95,6 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
     if (!finished) {
         loop.exec();
     }
+    ConsoleReporter::write(err, FailureSummary::text(tally));
     return tally.exitStatus();
 }
