@@ -9,189 +9,97 @@
 #include <sys/stat.h>
 
 #include <csignal>
-#include <set>
 #include <thread>
-#include <vector>
 
-using enginetest::writeFile;
-
-namespace {
-
+using enginetest::readFile;
 using Status = BackupFileWriter::Status;
 
-// Every name in the directory, hidden files and links that lead nowhere included.
-QStringList entries(const QString& directory)
-{
-    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-int mode(const QString& path)
-{
-    struct stat status;
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-
-// The names of the unique-name rule, as the backup chooses them.
-BackupFileWriter::NameChooser ruleFor(const QString& path)
-{
-    return [path] { return BackupOperation::uniqueFilePath(path, &BackupFileWriter::isTaken); };
-}
-
-} // namespace
-
-// Backup files appear whole under a free name or not at all, private, and
+// Backup files appear whole under a free name, owner-only, or not at all, and
 // never in place of anything already there.
 class TestBackupFileWriter : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    // An absolute name as it is, an empty one empty, any other in the directory.
-    QString at(const QString& name) const { return name.isEmpty() || name.startsWith('/') ? name : path(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    // An absolute or empty name as it is, any other in the directory.
+    QString at(const QString& name) const { return name.isEmpty() || name[0] == '/' ? name : m_dir->filePath(name); }
+    QStringList entries() const
+    {
+        return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
 
 private slots:
-    void init()
-    {
-        for (const QString& name : entries(m_dir.path())) {
-            QVERIFY(QFile::remove(path(name)));
-        }
-    }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
-    void publishesUnderTheFirstFreeName_data()
+    void write_data()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("free") << QStringList{} << ""
-                              << "A.conf";
-        QTest::newRow("taken") << QStringList{"A.conf"} << ""
-                               << "A (1).conf";
-        QTest::newRow("taken twice") << QStringList{"A.conf", "A (1).conf"} << ""
-                                     << "A (2).conf";
-        QTest::newRow("link leading nowhere") << QStringList{} << "A.conf"
-                                              << "A (1).conf";
-        QTest::newRow("numbered link") << QStringList{"A.conf"} << "A (1).conf"
-                                       << "A (2).conf";
-    }
-    void publishesUnderTheFirstFreeName()
-    {
-        QFETCH(QStringList, files);
-        QFETCH(QString, link);
-        QFETCH(QString, expected);
-        for (const QString& name : files) {
-            QVERIFY(writeFile(path(name), "old"));
-        }
-        if (!link.isEmpty()) {
-            QVERIFY(QFile::link(path("nowhere/x.conf"), path(link)));
-        }
-        // A umask that would leave the owner unable to write.
-        const mode_t umask = ::umask(0277);
-        const BackupFileWriter::Result result =
-            BackupFileWriter::write(path("A.conf"), "new\n", ruleFor(path("A.conf")));
-        ::umask(umask);
-
-        QCOMPARE(int(result.status), int(Status::Written));
-        QCOMPARE(result.path, path(expected));
-        QCOMPARE(contents(result.path), QByteArray("new\n"));
-        QCOMPARE(mode(result.path), 0600);
-        for (const QString& name : files) {
-            QCOMPARE(contents(path(name)), QByteArray("old"));
-        }
-        QStringList all = files << expected;
-        if (!link.isEmpty()) {
-            QCOMPARE(QFileInfo(path(link)).symLinkTarget(), path("nowhere/x.conf"));
-            all << link;
-        }
-        all.sort();
-        QCOMPARE(entries(m_dir.path()), all);
-    }
-
-    void nameTakenAfterItWasChosenIsNotReplaced()
-    {
-        QVERIFY(writeFile(path("A.conf"), "old"));
-        // Chosen while free, taken by someone else before the file got its name.
-        QStringList choices{path("A.conf"), path("A (1).conf")};
-        const auto stale = [&choices] { return choices.takeFirst(); };
-        const BackupFileWriter::Result result = BackupFileWriter::write(path("A.conf"), "new", stale);
-        QCOMPARE(int(result.status), int(Status::Written));
-        QCOMPARE(result.path, path("A (1).conf"));
-        QCOMPARE(choices, QStringList());
-        QCOMPARE(contents(path("A.conf")), QByteArray("old"));
-        QCOMPARE(entries(m_dir.path()), (QStringList{"A (1).conf", "A.conf"}));
-    }
-
-    void failuresLeaveNothing_data()
-    {
-        QTest::addColumn<QString>("file");
+        // taken: a file holding "old" or, with "@", a link that leads nowhere. choices: the names offered in turn.
+        QTest::addColumn<QString>("taken");
         QTest::addColumn<QStringList>("choices");
         QTest::addColumn<int>("sizeLimit");
         QTest::addColumn<int>("status");
-        const int created = int(Status::CouldNotCreate);
+        QTest::addColumn<QString>("written");
+        const int ok = int(Status::Written), failed = int(Status::CouldNotCreate);
+        QTest::newRow("free") << "" << QStringList{"A.conf"} << 0 << ok << "A.conf";
+        QTest::newRow("taken since chosen") << "A.conf" << QStringList{"A.conf", "B.conf"} << 0 << ok << "B.conf";
+        QTest::newRow("dangling link") << "@A.conf" << QStringList{"A.conf", "B.conf"} << 0 << ok << "B.conf";
         // Nobody, not even root, creates files in /proc.
-        QTest::newRow("directory not writable") << "/proc/A.conf" << QStringList{"/proc/A.conf"} << 0 << created;
-        QTest::newRow("no name left") << "A.conf" << QStringList{""} << 0 << int(Status::NamesExhausted);
-        QTest::newRow("write cut short") << "A.conf" << QStringList{"A.conf"} << 100 << created;
-        QTest::newRow("name in no directory") << "A.conf" << QStringList{"none/A.conf"} << 0 << created;
+        QTest::newRow("directory not writable") << "" << QStringList{"/proc/A.conf"} << 0 << failed << "";
+        QTest::newRow("write cut short") << "" << QStringList{"A.conf"} << 100 << failed << "";
+        QTest::newRow("name in no directory") << "" << QStringList{"no/A.conf"} << 0 << failed << "";
+        QTest::newRow("no name left") << "" << QStringList{""} << 0 << int(Status::NamesExhausted) << "";
     }
-    void failuresLeaveNothing()
+    void write()
     {
-        QFETCH(QString, file);
+        QFETCH(QString, taken);
         QFETCH(QStringList, choices);
         QFETCH(int, sizeLimit);
-        const auto next = [this, &choices] {
-            return choices.isEmpty() ? path("asked once too often") : at(choices.takeFirst());
-        };
+        QFETCH(QString, written);
+        const QString link = taken.startsWith('@') ? at(taken.mid(1)) : QString();
+        QVERIFY(taken.isEmpty() ||
+                (link.isEmpty() ? enginetest::writeFile(at(taken), "old") : QFile::link("/no", link)));
+        QCOMPARE(BackupFileWriter::isTaken(at("A.conf")), !taken.isEmpty());
+        const QString target = choices.first().startsWith('/') ? choices.first() : at("A.conf");
+        // Past the size limit a write fails and raises SIGXFSZ. The umask would leave the owner unable to write.
         rlimit limit;
         QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-        const rlimit cut{rlim_t(sizeLimit), limit.rlim_max};
-        // Beyond the limit a write fails (and signals SIGXFSZ, which would end the test).
-        const auto signalHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(sizeLimit == 0 || ::setrlimit(RLIMIT_FSIZE, &cut) == 0);
-        const BackupFileWriter::Result result = BackupFileWriter::write(at(file), QByteArray(1000, 'x'), next);
+        const rlimit cut{sizeLimit ? rlim_t(sizeLimit) : limit.rlim_cur, limit.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        const mode_t umask = ::umask(0277);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &cut), 0);
+        const auto result =
+            BackupFileWriter::write(target, QByteArray(999, 'n'), [&] { return at(choices.takeFirst()); });
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        std::signal(SIGXFSZ, signalHandler);
+        ::umask(umask);
 
         QTEST(int(result.status), "status");
-        QCOMPARE(result.path, QString());
-        QCOMPARE(entries(m_dir.path()), QStringList());
+        QCOMPARE(result.path, at(written));
+        QVERIFY(written.isEmpty() || readFile(result.path) == QByteArray(999, 'n'));
+        QVERIFY(written.isEmpty() ||
+                (QFile::permissions(result.path) & 0x7077) == (QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(taken.isEmpty() || (link.isEmpty() ? readFile(at(taken)) == "old" : QFileInfo(link).isSymLink()));
+        QCOMPARE(entries(), (QStringList{taken.remove('@'), written}.filter(QRegExp("."))));
     }
 
     void concurrentWritersLoseNothing()
     {
-        constexpr int kWriters = 4;
-        constexpr int kFiles = 25;
-        std::vector<std::vector<BackupFileWriter::Result>> results(kWriters);
-        std::vector<std::thread> writers;
-        for (int w = 0; w < kWriters; ++w) {
-            writers.emplace_back([this, w, &results] {
-                for (int i = 0; i < kFiles; ++i) {
-                    const QByteArray text = QByteArray::number(w * kFiles + i);
-                    results[w].push_back(BackupFileWriter::write(path("A.conf"), text, ruleFor(path("A.conf"))));
-                }
-            });
-        }
-        for (std::thread& writer : writers) {
-            writer.join();
-        }
-
-        std::set<QByteArray> found;
-        for (int w = 0; w < kWriters; ++w) {
-            for (int i = 0; i < kFiles; ++i) {
-                QCOMPARE(int(results[w][i].status), int(Status::Written));
-                // Each file holds what its writer wrote, so no two writers shared a name.
-                QCOMPARE(contents(results[w][i].path), QByteArray::number(w * kFiles + i));
-                found.insert(results[w][i].path.toUtf8());
+        const QString path = at("A.conf");
+        const auto writeMany = [&path](int first) {
+            for (int i = first; i < first + 25; ++i) {
+                BackupFileWriter::write(path, QByteArray::number(i), [&path] {
+                    return BackupOperation::uniqueFilePath(path, &BackupFileWriter::isTaken);
+                });
             }
+        };
+        std::thread a(writeMany, 0), b(writeMany, 25), c(writeMany, 50);
+        writeMany(75);
+        a.join(), b.join(), c.join();
+        // Each name holds the text of another write.
+        QSet<QByteArray> found;
+        for (const QString& name : entries()) {
+            found.insert(readFile(at(name)));
         }
-        QCOMPARE(int(found.size()), kWriters * kFiles);
-        QCOMPARE(entries(m_dir.path()).size(), kWriters * kFiles);
+        QCOMPARE(found.size(), 100);
     }
 };
 
