@@ -2,6 +2,7 @@
 
 #include "operations/backupfilewriter.h"
 
+#include "common/logtext.h"
 #include "configsystem/configsystem.h"
 #include "sdk/orrinconfig.h"
 #include "sdk/server.h"
@@ -121,10 +122,10 @@ void BackupOperation::backupCurrentServer()
     const BackupFileWriter::Result written = BackupFileWriter::write(path, text, chooseName);
     switch (written.status) {
     case BackupFileWriter::Status::Written:
-        emit showMessage(tr("Saving as: %1").arg(written.path));
+        emit showMessage(tr("Saving as: %1").arg(common::logText(written.path)));
         return;
     case BackupFileWriter::Status::NamesExhausted:
-        emit showError(QStringLiteral("Too many similary named files: %1").arg(path));
+        emit showError(QStringLiteral("Too many similary named files: %1").arg(common::logText(path)));
         return;
     case BackupFileWriter::Status::CouldNotCreate:
         break;
