@@ -131,8 +131,6 @@ private slots:
                 "INFO: Finished!\n");
         row("report exists", "backup --csv ~/servers.csv --output-dir ~/out --report ~/report.txt", 2, "",
             "quorlan-batch: the report file ~/report.txt already exists; give --overwrite-report to replace it\n");
-        row("no CSV file", "backup --csv ~/none.csv --output-dir ~/out", 2, "",
-            "quorlan-batch: cannot read the CSV server list ~/none.csv\n");
         row("CSV list is a directory", "backup --csv ~/out --output-dir ~/out", 2, "",
             "quorlan-batch: cannot read the CSV server list ~/out\n");
         row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
@@ -337,11 +335,7 @@ private slots:
                           "# pushed on Monday\r\n[Relay1]\r\nmode=off\r\n[Network]\r\ndns=9.9.9.9\r\n"
                           "[Storage1]\r\nsize=4\r\n"));
 
-        // Previewed against a backup, as an administrator would.
-        const Run backup = runBatch({"backup", "--csv", path("gamma.csv"), "--output-dir", path("out")});
-        QCOMPARE(backup.out, serverText(address, {"INFO: Saving as: " + path("out/Gamma.conf")}) + "INFO: Finished!\n");
-        QCOMPARE(backup.err + QString::number(backup.exitCode), QString("0"));
-        QCOMPARE(readFile(path("out/Gamma.conf")), server.toUtf8());
+        QVERIFY(writeFile(path("out/Gamma.conf"), server.toUtf8()));
         const QStringList files{"--config", path("snippet.conf")};
         const Run preview =
             runBatch(QStringList{"preview", "--server-config", path("out/Gamma.conf")} + files + options);
