@@ -35,10 +35,7 @@ void TestMainWindow::closingDuringARunStoresTheSettings()
     slow.answerDelayMs = 200;
     QVERIFY(fleet.addServer("late", "127.0.12.31", "[General]\nname=late\n", slow));
     QFile csv(m_dir.filePath("closing.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write(QString("host,username,password\n127.0.12.31," + testsupport::FleetFixture::defaultUser() + ',' +
-                      testsupport::FleetFixture::defaultPassword() + "\n")
-                  .toUtf8());
+    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write(testsupport::FleetFixture::serverList({"127.0.12.31"})) > 0);
     csv.close();
 
     auto window = std::make_unique<MainWindow>();
