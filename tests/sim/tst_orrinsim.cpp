@@ -74,9 +74,12 @@ void TestOrrinSim::refusesToStart_data()
     const auto fleet = [](const QByteArray& servers) -> QByteArray { return "{\"servers\": [" + servers + "]}"; };
     QTest::newRow("no fleet option") << QByteArray() << 2 << "--fleet FILE is required (see --help)";
     QTest::newRow("not JSON") << QByteArray("servers:") << 1 << "%1: not valid JSON at offset 1: illegal value";
+    QTest::newRow("no servers") << fleet("") << 1 << "%1: fleet: \"servers\" must be a non-empty array";
     QTest::newRow("missing field") << fleet("{}") << 1 << "%1: server 1: \"name\" is missing";
     QTest::newRow("port out of range") << fleet(s_north + ", \"port\": 65536}") << 1
                                        << "%1: server 1 (north): \"port\" must be a whole number from 1 to 65535";
+    QTest::newRow("unknown lock-out field") << fleet(s_north + ", \"lockout\": {\"minutes\": 1}}") << 1
+                                            << "%1: server 1 (north), lockout: unknown field \"minutes\"";
     QTest::newRow("unknown step") << fleet(s_north + ", \"faults\": {\"dropAt\": \"logout\"}}") << 1
                                   << "%1: server 1 (north), faults: \"dropAt\" must be one of connect, hello, login, "
                                      "getconfig, lock, save, unlock, restart (not \"logout\")";
