@@ -1,7 +1,8 @@
 // libFuzzer target for the SDK's CSV server-list parser: any bytes, read as a
 // file with and without a header line. Beyond not crashing, the header read
 // must be the plain read without its first line, every row carrying exactly
-// the columns that line names, in its order.
+// the columns that line names, in its order; both reads find the same
+// unclosed quote, and a file refused for one gives no rows.
 
 #include "sdk/csvparser.h"
 
@@ -49,6 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // the columns.
     const QList<kelp::CsvParser::Row> named = withHeader.getResults();
     const QList<kelp::CsvParser::Row> plain = withoutHeader.getResults();
+    if (withHeader.unclosedQuoteLine() != withoutHeader.unclosedQuoteLine() ||
+        (withHeader.unclosedQuoteLine() > 0 && !plain.isEmpty())) {
+        std::abort();
+    }
     if (named.size() != qMax(0, plain.size() - 1)) {
         std::abort();
     }

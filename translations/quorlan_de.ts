@@ -55,6 +55,10 @@
         <source>No column in CSV for password</source>
         <translation>Keine Spalte für Passwort in der CSV-Datei</translation>
     </message>
+    <message>
+        <source>The CSV file is damaged: the quoted field opened on line %1 is never closed</source>
+        <translation>Die CSV-Datei ist beschädigt: Das in Zeile %1 begonnene Feld in Anführungszeichen wird nie geschlossen</translation>
+    </message>
 </context>
 <context>
     <name>BackupOperation</name>

@@ -1,6 +1,7 @@
 #include "simulatorprocess.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 SimulatorProcess::~SimulatorProcess()
 {
@@ -40,4 +41,15 @@ bool SimulatorProcess::start(const QByteArray& fleetJson, int readyTimeoutMs)
         }
     }
     return QFile::exists(ready);
+}
+
+double SimulatorProcess::peakRssMiB() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QRegularExpressionMatch peak =
+        QRegularExpression(QStringLiteral("VmHWM:\\s*(\\d+) kB")).match(QString::fromLatin1(status.readAll()));
+    return peak.hasMatch() ? peak.captured(1).toDouble() / 1024.0 : 0;
 }

@@ -19,6 +19,10 @@ public:
     bool writeFile(const QString& name, const QByteArray& bytes);
     // Starts orrin-sim on the fleet file text; true once every server listens.
     bool start(const QByteArray& fleetJson, int readyTimeoutMs);
+    // The directory of the fleet file, for the servers' configuration paths.
+    QString directory() const { return m_directory.path(); }
+    // Peak resident memory of orrin-sim so far, in MiB; 0 when unknown.
+    double peakRssMiB() const;
 
 private:
     QTemporaryDir m_directory;

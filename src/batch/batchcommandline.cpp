@@ -8,6 +8,7 @@ namespace {
 const QString kProgram = QStringLiteral("quorlan-batch");
 const QString kLicence = QStringLiteral("Licence");
 const QString kNetwork = QStringLiteral("Network");
+constexpr int kMaxJobs = 64;
 
 enum CommandBit
 {
@@ -53,6 +54,9 @@ const OptionSpec kOptions[] = {
     {"diff", nullptr, Preview, false,
      "Print a unified diff from the current to the resulting configuration instead of the resulting "
      "configuration."},
+    {"jobs", "N", Backup | Push, false,
+     "Work on up to N servers at once, 1 to 64 (default 1: one after another). The output and the report still "
+     "read as one server after another: each server's lines together, in the order of the CSV server list."},
     {"report", "FILE", Backup | Push, false, "Also write every INFO: and ERROR: line of the run to FILE."},
     {"overwrite-report", nullptr, Backup | Push, false,
      "Replace an existing report file. Without it, an existing report file stops the run before any server is "
@@ -80,7 +84,8 @@ const CommandSpec kCommands[] = {
 };
 
 const char* const kIntroduction =
-    "Runs Quorlan's backup and push on the servers of a CSV server list, one server after another, from a terminal "
+    "Runs Quorlan's backup and push on the servers of a CSV server list, one server after another (or several at "
+    "once with --jobs), from a terminal "
     "or a scheduler, and previews a push offline. Every step of a run is printed as Quorlan's window shows it: "
     "\"INFO: \" lines on standard output, \"ERROR: \" lines on standard error. When standard error is a terminal, "
     "a progress line (servers done, failures, current host) is kept at its bottom; redirected output never "
@@ -240,6 +245,15 @@ BatchRequest BatchCommandLine::parse(const QStringList& arguments)
         options.setCsvPath(value("csv"));
         options.setReportPath(value("report"));
         request.overwriteReport = parser.isSet(QStringLiteral("overwrite-report"));
+        if (parser.isSet(QStringLiteral("jobs"))) {
+            bool number = false;
+            request.jobs = value("jobs").toInt(&number);
+            if (!number || request.jobs < 1 || request.jobs > kMaxJobs) {
+                return usageError(
+                    word +
+                    QStringLiteral(": --jobs takes a number from 1 to %1, not '%2'").arg(kMaxJobs).arg(value("jobs")));
+            }
+        }
     }
     if (command->bit == Backup) {
         options.setOutputDirectory(value("output-dir"));

@@ -23,6 +23,8 @@ struct BatchRequest
     // The run's choices, starting from the window's first-start defaults. The
     // preview reads configFilePath, pushMode and preservedSections.
     OperationOptions options;
+    // Backup and push: how many servers may be in progress at once.
+    int jobs = 1;
     // An existing report file may be replaced.
     bool overwriteReport = false;
     // Preview: the server's configuration (a backup file, for instance).

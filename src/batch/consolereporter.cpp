@@ -1,5 +1,6 @@
 #include "batch/consolereporter.h"
 
+#include "batch/parallelrun.h"
 #include "batch/runtally.h"
 #include "engine/operationinterface.h"
 
@@ -25,12 +26,24 @@ ConsoleReporter::ConsoleReporter(OperationInterface& operation, const RunTally& 
     connect(&tally, &RunTally::changed, this, &ConsoleReporter::drawProgress);
 }
 
-QString ConsoleReporter::progressText(const RunTally& tally)
+void ConsoleReporter::showServersInProgress(const ParallelRun& run)
 {
-    QString text = QStringLiteral("%1/%2 servers done, %3 failed")
-                       .arg(tally.serversDone())
-                       .arg(tally.serverCount())
-                       .arg(tally.serversFailed());
+    m_run = &run;
+    connect(&run, &ParallelRun::serversInProgressChanged, this, &ConsoleReporter::drawProgress);
+}
+
+void ConsoleReporter::printNote(const QString& line)
+{
+    printLine(m_err, line);
+}
+
+QString ConsoleReporter::progressText(const RunTally& tally, int inProgress)
+{
+    QString text = QStringLiteral("%1/%2 servers done, ").arg(tally.serversDone()).arg(tally.serverCount());
+    if (inProgress >= 0) {
+        return text + QStringLiteral("%1 in progress, %2 failed").arg(inProgress).arg(tally.serversFailed());
+    }
+    text += QStringLiteral("%1 failed").arg(tally.serversFailed());
     if (!tally.currentHost().isEmpty()) {
         text += QStringLiteral(" - now ") + tally.currentHost();
     }
@@ -65,7 +78,8 @@ void ConsoleReporter::drawProgress()
     if (!m_progressTerminal || m_tally.serverCount() == 0) {
         return;
     }
-    write(m_progressTerminal, QLatin1String(kEraseLine) + progressText(m_tally));
+    write(m_progressTerminal,
+          QLatin1String(kEraseLine) + progressText(m_tally, m_run ? m_run->serversInProgress() : -1));
     m_progressShown = true;
 }
 

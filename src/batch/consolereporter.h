@@ -6,6 +6,7 @@
 #include <cstdio>
 
 class OperationInterface;
+class ParallelRun;
 class RunTally;
 
 // Prints a run's messages with the texts and prefixes of the window's log:
@@ -22,8 +23,15 @@ class ConsoleReporter final : public QObject
 public:
     ConsoleReporter(OperationInterface& operation, const RunTally& tally, FILE* out, FILE* err, FILE* progressTerminal);
 
-    // "3/10 servers done, 1 failed - now 10.0.0.4".
-    static QString progressText(const RunTally& tally);
+    // From now on the progress line counts the servers in progress instead
+    // of naming the current host. run must outlive the reporter.
+    void showServersInProgress(const ParallelRun& run);
+    // Prints a line of the program's own on err, between the run's lines.
+    void printNote(const QString& line);
+
+    // "3/10 servers done, 1 failed - now 10.0.0.4", or with inProgress given
+    // (not negative) "3/10 servers done, 8 in progress, 1 failed".
+    static QString progressText(const RunTally& tally, int inProgress = -1);
     // Writes text to stream as UTF-8 and flushes it.
     static void write(FILE* stream, const QString& text);
 
@@ -39,5 +47,6 @@ private:
     FILE* m_out;
     FILE* m_err;
     FILE* m_progressTerminal;
+    const ParallelRun* m_run = nullptr;
     bool m_progressShown = false;
 };

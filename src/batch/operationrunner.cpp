@@ -1,7 +1,9 @@
 #include "batch/operationrunner.h"
 
 #include "batch/consolereporter.h"
+#include "batch/parallelrun.h"
 #include "batch/runtally.h"
+#include "common/signalwatcher.h"
 #include "common/translationsdirectory.h"
 #include "operations/backupoperation.h"
 #include "operations/pushconfigoperation.h"
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -52,11 +55,46 @@ void prepareSdk()
     kelp::PublicKeyChecker::forceDisabled(true);
 }
 
-template <typename Operation> std::unique_ptr<AbstractOperation> createOperation(const OperationOptions& options)
+template <typename Operation>
+std::unique_ptr<AbstractOperation> createOperation(const BatchRequest& request, bool withReport)
 {
     auto operation = std::make_unique<Operation>();
-    operation->options() = options;
+    operation->options() = request.options;
+    if (!withReport) {
+        operation->options().setReportPath(QString());
+    }
+    // An existing report file without permission was refused above; one that
+    // has appeared since is kept unless replacing was allowed.
+    const bool overwrite = request.overwriteReport;
+    operation->setOverwriteQuestion([overwrite](const QString&, const QString&) { return overwrite; });
     return operation;
+}
+
+ParallelRun::OperationFactory operationFactory(const BatchRequest& request)
+{
+    if (request.command == BatchRequest::Command::Backup) {
+        return [request](bool withReport) { return createOperation<BackupOperation>(request, withReport); };
+    }
+    return [request](bool withReport) { return createOperation<PushConfigOperation>(request, withReport); };
+}
+
+// The first SIGINT or SIGTERM cancels as the window's Cancel does and says so;
+// the second ends the program at once.
+void watchTermination(common::SignalWatcher& watcher, ParallelRun& run, ConsoleReporter& reporter)
+{
+    QObject::connect(&watcher, &common::SignalWatcher::terminationRequested, &run,
+                     [&run, &reporter, interrupted = false](int signalNumber) mutable {
+                         if (interrupted) {
+                             std::signal(signalNumber, SIG_DFL);
+                             std::raise(signalNumber);
+                             return;
+                         }
+                         interrupted = true;
+                         run.cancel();
+                         reporter.printNote(QStringLiteral(
+                             "quorlan-batch: interrupted: no further server is started, the servers in progress "
+                             "finish (interrupt again to stop at once)"));
+                     });
 }
 
 } // namespace
@@ -70,25 +108,22 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
     }
     prepareSdk();
 
-    const std::unique_ptr<AbstractOperation> operation = request.command == BatchRequest::Command::Backup
-                                                             ? createOperation<BackupOperation>(request.options)
-                                                             : createOperation<PushConfigOperation>(request.options);
-    // An existing report file without permission was refused above; one that
-    // has appeared since is kept unless replacing was allowed.
-    const bool overwrite = request.overwriteReport;
-    operation->setOverwriteQuestion([overwrite](const QString&, const QString&) { return overwrite; });
-
-    const AbstractOperation* counted = operation.get();
-    RunTally tally(*operation, [counted] { return counted->serverCount(); });
-    ConsoleReporter reporter(*operation, tally, out, err, progressTerminal);
+    ParallelRun run(operationFactory(request), request.jobs);
+    RunTally tally(run, [&run] { return run.serverCount(); });
+    ConsoleReporter reporter(run, tally, out, err, progressTerminal);
+    if (request.jobs > 1) {
+        reporter.showServersInProgress(run);
+    }
+    common::SignalWatcher watcher;
+    watchTermination(watcher, run, reporter);
 
     QEventLoop loop;
     bool finished = false;
-    QObject::connect(operation.get(), &OperationInterface::finished, &loop, [&finished, &loop] {
+    QObject::connect(&run, &OperationInterface::finished, &loop, [&finished, &loop] {
         finished = true;
         loop.quit();
     });
-    operation->start();
+    run.start();
     // A run refused at its start has already finished inside start().
     if (!finished) {
         loop.exec();

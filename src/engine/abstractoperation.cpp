@@ -1,5 +1,7 @@
 #include "engine/abstractoperation.h"
 
+#include "common/logtext.h"
+
 #include "sdk/connectionmanager.h"
 #include "sdk/csvparser.h"
 #include "sdk/kelpsdk.h"
@@ -41,9 +43,28 @@ void AbstractOperation::setServerGroupLookup(ServerGroupLookup lookup)
     m_serverGroupLookup = std::move(lookup);
 }
 
+void AbstractOperation::setConnectionManager(kelp::ConnectionManager* manager)
+{
+    m_ownConnectionManager = manager;
+}
+
+void AbstractOperation::setNextIndex(NextIndex nextIndex)
+{
+    m_nextIndex = std::move(nextIndex);
+}
+
+void AbstractOperation::writeReportFrom(const OperationInterface& source)
+{
+    disconnect(this, &OperationInterface::showError, this, &AbstractOperation::handleShowError);
+    disconnect(this, &OperationInterface::showMessage, this, &AbstractOperation::handleShowMessage);
+    connect(&source, &OperationInterface::showError, this, &AbstractOperation::handleShowError);
+    connect(&source, &OperationInterface::showMessage, this, &AbstractOperation::handleShowMessage);
+}
+
 void AbstractOperation::start()
 {
-    m_connectionManager = kelp::KelpSDK::instance()->connectionManager();
+    m_connectionManager =
+        m_ownConnectionManager ? m_ownConnectionManager : kelp::KelpSDK::instance()->connectionManager();
     connect(m_connectionManager, &kelp::ConnectionManager::allServersConnected, this,
             &AbstractOperation::handleConnected);
     connect(m_connectionManager, &kelp::ConnectionManager::loginError, this, &AbstractOperation::handleLoginError);
@@ -95,6 +116,13 @@ void AbstractOperation::endRun()
 
 void AbstractOperation::doNextServer()
 {
+    if (m_nextIndex) {
+        const std::optional<quint64> next = m_nextIndex();
+        if (!next) {
+            return;
+        }
+        m_currentIndex = *next;
+    }
     if (m_currentIndex + 1 > m_logins.size()) {
         emit showMessage(tr("Finished!"));
         endRun();
@@ -105,7 +133,7 @@ void AbstractOperation::doNextServer()
 
 void AbstractOperation::connectToLogin(kelp::LoginData login)
 {
-    emit showMessage(tr("Connecting to %1...").arg(login.orrinUrl().host()));
+    emit showMessage(tr("Connecting to %1...").arg(common::logText(login.orrinUrl().host())));
     m_connectionManager->connectToServer(login.username(), login.password(), login.orrinUrl(), false);
 }
 
@@ -128,7 +156,7 @@ void AbstractOperation::handleConnected(uint sg_id)
 
 void AbstractOperation::handleLoginError(kelp::LoginError error)
 {
-    emit showError(tr("Login Error: %1").arg(error.toString()));
+    emit showError(tr("Login Error: %1").arg(common::logText(error.toString())));
     cleanupCurrentServer();
     m_connectionManager->disconnectFromAll();
     // The SDK answers nothing to a disconnection after a failed login.
@@ -234,6 +262,15 @@ bool AbstractOperation::loadServerList(const QString& path)
 void AbstractOperation::slotCsvParsingFinished()
 {
     disconnect(m_csvParser.get(), &kelp::CsvParser::finished, this, &AbstractOperation::slotCsvParsingFinished);
+    // A damaged list is refused whole: a half-read one would leave servers out
+    // unsaid, or shift other rows' fields (passwords among them) into hosts.
+    // The line number is all that is told of it; no field is ever echoed.
+    if (m_csvParser->unclosedQuoteLine() > 0) {
+        emit showError(tr("The CSV file is damaged: the quoted field opened on line %1 is never closed")
+                           .arg(m_csvParser->unclosedQuoteLine()));
+        endRun();
+        return;
+    }
     const QList<kelp::CsvParser::Row> rows = m_csvParser->getResults();
     if (!rows.isEmpty()) {
         findColumns(rows.first());

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kelp {
@@ -40,6 +41,10 @@ public:
     using OverwriteQuestion = std::function<bool(const QString& title, const QString& text)>;
     // Finds the server group of a reported connection (null for an unknown id).
     using ServerGroupLookup = std::function<kelp::ServerGroup*(uint sg_id)>;
+    // Chooses the entry doNextServer() works on: an index of the list (one past
+    // the end ends the run), or nothing to wait until doNextServer() is called
+    // again.
+    using NextIndex = std::function<std::optional<quint64>()>;
 
     // Header names accepted for each column, compared with the lower-cased header.
     static const QStringList HOST_COLUMN_NAMES;
@@ -64,6 +69,15 @@ public:
     // reported connections, so that a test can hand in groups and servers of
     // its own behind the SDK's interface.
     void setServerGroupLookup(ServerGroupLookup lookup);
+
+    // For several operations sharing one list on one event loop: the
+    // connection manager start() uses instead of the SDK's (not owned, must
+    // outlive the run), the entries taken from a shared scheduler instead of
+    // one after another, and the report written from the lines another
+    // object emits (in the order it emits them) instead of this one's.
+    void setConnectionManager(kelp::ConnectionManager* manager);
+    void setNextIndex(NextIndex nextIndex);
+    void writeReportFrom(const OperationInterface& source);
 
     // The number of entries of the run's server list; 0 until the list is loaded.
     int serverCount() const { return static_cast<int>(m_logins.size()); }
@@ -114,4 +128,6 @@ private:
 
     OverwriteQuestion m_overwriteQuestion;
     ServerGroupLookup m_serverGroupLookup;
+    kelp::ConnectionManager* m_ownConnectionManager = nullptr;
+    NextIndex m_nextIndex;
 };

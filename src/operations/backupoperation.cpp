@@ -1,5 +1,6 @@
 #include "operations/backupoperation.h"
 
+#include "common/logtext.h"
 #include "configsystem/configsystem.h"
 #include "sdk/orrinconfig.h"
 #include "sdk/server.h"
@@ -112,7 +113,7 @@ void BackupOperation::backupCurrentServer()
     }
     const QString chosen = uniqueFilePath(path, [](const QString& candidate) { return QFile::exists(candidate); });
     if (chosen.isEmpty()) {
-        emit showError(QStringLiteral("Too many similary named files: %1").arg(path));
+        emit showError(QStringLiteral("Too many similary named files: %1").arg(common::logText(path)));
         return;
     }
 
@@ -122,7 +123,7 @@ void BackupOperation::backupCurrentServer()
         emit showError(QStringLiteral("Could not create file."));
         return;
     }
-    emit showMessage(tr("Saving as: %1").arg(chosen));
+    emit showMessage(tr("Saving as: %1").arg(common::logText(chosen)));
 
     QTextStream stream(&file);
     stream.setCodec("UTF-8");

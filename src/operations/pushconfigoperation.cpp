@@ -2,6 +2,7 @@
 
 #include "operations/pushdocumentbuilder.h"
 
+#include "common/logtext.h"
 #include "configsystem/configsystem.h"
 #include "sdk/orrinconfig.h"
 #include "sdk/server.h"
@@ -100,7 +101,7 @@ void PushConfigOperation::pushConfiguration()
     try {
         m_builder->rebuild(*document, m_preservedText);
     } catch (const std::exception& error) {
-        abandonPush(QStringLiteral("Config Error: ") + QString::fromUtf8(error.what()));
+        abandonPush(QStringLiteral("Config Error: ") + common::logText(QString::fromUtf8(error.what())));
         return;
     }
     document.reset();
@@ -140,6 +141,6 @@ void PushConfigOperation::restartServer()
 
 void PushConfigOperation::handleConfigError(kelp::RequestId, kelp::ConnectionError error)
 {
-    emit showError(QStringLiteral("Config Error: %1").arg(error.toString()));
+    emit showError(QStringLiteral("Config Error: %1").arg(common::logText(error.toString())));
     endServerOnNextTurn();
 }

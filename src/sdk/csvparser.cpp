@@ -13,17 +13,24 @@ using Record = QStringList;
 const QChar kQuote(u'"');
 
 // The separator is the candidate that occurs most often outside quotes on the
-// header line; ties go to the earlier candidate, and a line without any is
-// one column, separated by commas.
+// header line (the first line that is not blank); ties go to the earlier
+// candidate (comma, then semicolon, then tab), and a line without any is one
+// column, separated by commas.
 QChar detectSeparator(const QString& text)
 {
     const QChar candidates[] = {u',', u';', u'\t'};
     int counts[] = {0, 0, 0};
     bool quoted = false;
+    bool started = false;
     for (const QChar c : text) {
+        const bool lineBreak = c == u'\n' || c == u'\r';
+        if (!started && lineBreak) {
+            continue;
+        }
+        started = true;
         if (c == kQuote) {
             quoted = !quoted;
-        } else if (!quoted && (c == u'\n' || c == u'\r')) {
+        } else if (!quoted && lineBreak) {
             break;
         } else if (!quoted) {
             for (int i = 0; i < 3; ++i) {
@@ -43,13 +50,17 @@ QChar detectSeparator(const QString& text)
 // Splits RFC 4180 text into records. A quote opens a quoted part only at the
 // start of a field; inside it a doubled quote is one quote and separators and
 // line breaks are data. Lines are ended by LF or CRLF. Empty lines give no record.
-QList<Record> splitRecords(const QString& text, QChar separator)
+// A quoted part still open at the end sets unclosedLine to the line (from 1)
+// where it opened, and the records are then not to be used.
+QList<Record> splitRecords(const QString& text, QChar separator, int& unclosedLine)
 {
     QList<Record> records;
     Record record;
     QString field;
     bool quoted = false;
     bool fieldStarted = false;
+    int line = 1;
+    int quoteLine = 0;
 
     const auto endField = [&]() {
         record.append(field);
@@ -70,6 +81,7 @@ QList<Record> splitRecords(const QString& text, QChar separator)
     const int size = text.size();
     for (int i = 0; i < size; ++i) {
         const QChar c = text.at(i);
+        line += c == u'\n' ? 1 : 0;
         if (quoted) {
             if (c != kQuote) {
                 field.append(c);
@@ -82,6 +94,7 @@ QList<Record> splitRecords(const QString& text, QChar separator)
         } else if (c == kQuote && !fieldStarted) {
             quoted = true;
             fieldStarted = true;
+            quoteLine = line;
         } else if (c == separator) {
             endField();
         } else if (c == u'\n') {
@@ -89,11 +102,13 @@ QList<Record> splitRecords(const QString& text, QChar separator)
         } else if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n') {
             endRecord();
             ++i;
+            ++line;
         } else {
             field.append(c);
             fieldStarted = true;
         }
     }
+    unclosedLine = quoted ? quoteLine : 0;
     endRecord();
     return records;
 }
@@ -121,7 +136,10 @@ void CsvParser::parse()
     }
     const QString text = QString::fromUtf8(bytes);
 
-    QList<Record> records = splitRecords(text, detectSeparator(text));
+    QList<Record> records = splitRecords(text, detectSeparator(text), m_unclosedQuoteLine);
+    if (m_unclosedQuoteLine > 0) {
+        records.clear();
+    }
     if (m_hasHeader && !records.isEmpty()) {
         const Record header = records.takeFirst();
         for (const Record& record : qAsConst(records)) {
@@ -150,6 +168,11 @@ void CsvParser::parse()
 QList<CsvParser::Row> CsvParser::getResults() const
 {
     return m_results;
+}
+
+int CsvParser::unclosedQuoteLine() const
+{
+    return m_unclosedQuoteLine;
 }
 
 } // namespace kelp

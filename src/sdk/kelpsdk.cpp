@@ -1,5 +1,7 @@
 #include "sdk/kelpsdk.h"
 
+#include "common/logtext.h"
+
 #include "sdk/connectionmanager.h"
 #include "sdk/localuserconfig.h"
 
@@ -27,6 +29,9 @@ struct KelpSDK::Private
     std::unique_ptr<LocalUserConfig> userConfig;
     std::unique_ptr<ConnectionManager> connectionManager;
     QFile logFile;
+    // Counted rather than asked of the file system for every line.
+    qint64 logBytes = 0;
+    qint64 logRotationSize = DEFAULT_LOG_ROTATION_SIZE;
 };
 
 KelpSDK::KelpSDK(const QString& organisation, const QString& application, const QString& logFile)
@@ -41,7 +46,9 @@ KelpSDK::KelpSDK(const QString& organisation, const QString& application, const 
     // A log that cannot be written is not a reason to stop: log() then does nothing.
     if (QDir().mkpath(logDirectory)) {
         d->logFile.setFileName(logDirectory + QLatin1Char('/') + logFile);
-        d->logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+        if (d->logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            d->logBytes = d->logFile.size();
+        }
     }
 
     d->connectionManager = std::make_unique<ConnectionManager>();
@@ -81,14 +88,44 @@ QString KelpSDK::logFilePath() const
     return d->logFile.isOpen() ? d->logFile.fileName() : QString();
 }
 
+void KelpSDK::setLogRotationSize(qint64 bytes)
+{
+    d->logRotationSize = bytes;
+}
+
+qint64 KelpSDK::logRotationSize() const
+{
+    return d->logRotationSize;
+}
+
 void KelpSDK::log(const QString& line)
 {
     if (!s_instance || !s_instance->d->logFile.isOpen()) {
         return;
     }
-    QFile& file = s_instance->d->logFile;
-    file.write(QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' + line.toUtf8() + '\n');
-    file.flush();
+    s_instance->writeLogLine(QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' ' +
+                             common::logText(line).toUtf8() + '\n');
+}
+
+void KelpSDK::writeLogLine(const QByteArray& line)
+{
+    if (d->logBytes > 0 && d->logBytes + line.size() > d->logRotationSize) {
+        rotateLog();
+    }
+    d->logBytes += qMax<qint64>(0, d->logFile.write(line));
+    d->logFile.flush();
+}
+
+void KelpSDK::rotateLog()
+{
+    QFile& file = d->logFile;
+    file.close();
+    const QString previous = file.fileName() + QStringLiteral(".1");
+    QFile::remove(previous);
+    // A log that cannot be moved aside starts over: it must not grow without end.
+    const QIODevice::OpenMode mode = QFile::rename(file.fileName(), previous) ? QIODevice::Append : QIODevice::Truncate;
+    file.open(QIODevice::WriteOnly | QIODevice::Text | mode);
+    d->logBytes = 0;
 }
 
 } // namespace kelp

@@ -17,6 +17,8 @@ class OsdNotificationInterface;
 // same objects. Calling initInstance() again keeps the first instance. The
 // instance lives until the QCoreApplication is destroyed (or the process
 // ends). A log that cannot be opened is left out; the SDK works without it.
+// The log rotates: a line that would take it past logRotationSize() first
+// moves it to "<log>.1" (replacing an older one) and starts a new log.
 class KelpSDK final
 {
 public:
@@ -29,13 +31,23 @@ public:
     // The log file in use; empty when it could not be opened.
     QString logFilePath() const;
 
-    // Appends one line to the SDK log. Callers never pass a password.
+    // Appends one line to the SDK log, with its control characters escaped,
+    // so a text from a server can never start a line of its own. Callers
+    // never pass a password.
     static void log(const QString& line);
+
+    static constexpr qint64 DEFAULT_LOG_ROTATION_SIZE = 10 * 1024 * 1024;
+    // The size in bytes the log never passes by rotating (a single longer
+    // line still goes whole into a fresh log).
+    void setLogRotationSize(qint64 bytes);
+    qint64 logRotationSize() const;
 
     ~KelpSDK();
 
 private:
     KelpSDK(const QString& organisation, const QString& application, const QString& logFile);
+    void writeLogLine(const QByteArray& line);
+    void rotateLog();
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -25,7 +25,8 @@ QString describe(const BatchRequest& request)
                        "keep=" + kept.join(','),
                        "restart=" + QString::number(o.restartServers()),
                        "server=" + request.serverConfigPath,
-                       "diff=" + QString::number(request.diff)}
+                       "diff=" + QString::number(request.diff),
+                       "jobs=" + QString::number(request.jobs)}
         .join(' ');
 }
 } // namespace
@@ -43,22 +44,24 @@ private slots:
             QTest::newRow(name) << arguments << request;
         };
         const QString backup = "backup csv=s.csv out=out naming=%1 report=%2 overwrite=%3 config= mode=0 "
-                               "keep=Licence,Network restart=0 server= diff=0";
+                               "keep=Licence,Network restart=0 server= diff=0 jobs=%4";
         const QString push = "push csv=s.csv out= naming=0 report= overwrite=0 config=c.conf mode=%1 keep=%2 "
-                             "restart=%3 server= diff=0";
+                             "restart=%3 server= diff=0 jobs=%4";
         const QString preview = "preview csv= out= naming=0 report= overwrite=0 config=c.conf mode=%1 keep=%2 "
-                                "restart=0 server=a.conf diff=%3";
-        row("backup defaults", "backup --csv s.csv --output-dir out", backup.arg(0).arg("").arg(0));
-        row("backup, = form", "backup --naming=host --csv=s.csv --output-dir=out --report r --overwrite-report",
-            backup.arg(1).arg("r").arg(1));
-        row("last value wins", "backup --csv s.csv --output-dir out --naming host --naming both",
-            backup.arg(2).arg("").arg(0));
-        row("push defaults", "push --csv s.csv --config c.conf", push.arg(0).arg("Licence,Network").arg(0));
-        row("push replace, restart", "push --csv s.csv --config c.conf --mode replace --restart --no-preserve-licence",
-            push.arg(1).arg("Network").arg(1));
+                                "restart=0 server=a.conf diff=%3 jobs=1";
+        row("backup defaults", "backup --csv s.csv --output-dir out", backup.arg(0).arg("").arg(0).arg(1));
+        row("backup, = form",
+            "backup --naming=host --csv=s.csv --output-dir=out --report r --overwrite-report --jobs=64",
+            backup.arg(1).arg("r").arg(1).arg(64));
+        row("last value wins", "backup --csv s.csv --output-dir out --naming host --naming both --jobs 3 --jobs 1",
+            backup.arg(2).arg("").arg(0).arg(1));
+        row("push defaults", "push --csv s.csv --config c.conf", push.arg(0).arg("Licence,Network").arg(0).arg(1));
+        row("push replace, restart",
+            "push --csv s.csv --config c.conf --mode replace --restart --no-preserve-licence --jobs 2",
+            push.arg(1).arg("Network").arg(1).arg(2));
         row("push keeps neither",
             "push --csv s.csv --config c.conf --no-preserve-network --no-preserve-licence --mode merge",
-            push.arg(0).arg("").arg(0));
+            push.arg(0).arg("").arg(0).arg(1));
         row("preview defaults", "preview --config c.conf --server-config a.conf",
             preview.arg(0).arg("Licence,Network").arg(0));
         row("preview replace, diff",
@@ -81,6 +84,13 @@ private slots:
             "usage: push: unknown mode 'Merge' (use merge or replace)");
         row("bad naming", "backup --csv s --output-dir o --naming ip",
             "usage: backup: unknown naming 'ip' (use server-name, host or both)");
+        for (const char* jobs : {"0", "65", "x", "8x", "-1", ""}) {
+            row(qPrintable(QString("jobs '%1'").arg(jobs)),
+                qPrintable(QString("push --csv s --config c --jobs=") + jobs),
+                QString("usage: push: --jobs takes a number from 1 to 64, not '%1'").arg(jobs));
+        }
+        row("jobs on preview", "preview --server-config a --config c --jobs 2",
+            "usage: preview: Unknown option 'jobs'.");
         row("stray argument", "push --csv s.csv --config c extra", "usage: push: unexpected argument 'extra'");
     }
     void parse()

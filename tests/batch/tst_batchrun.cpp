@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
+
 using namespace enginetest;
 using testsupport::FleetFixture;
 
@@ -20,14 +22,25 @@ struct Run
 
 // quorlan-batch as a process in the C locale and with this test's per-user
 // directories, waited for with the event loop so that the fleet of this test
-// process can answer it. Killed after 20 s (exit code -1).
-Run runBatch(const QStringList& arguments)
+// process can answer it. Killed after 20 s (exit code -1). interruptAfter:
+// SIGINT once standard output holds this text.
+Run runBatch(const QStringList& arguments, const QString& interruptAfter = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C");
     process.setProcessEnvironment(environment);
     QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
+    QByteArray out;
+    if (!interruptAfter.isEmpty()) {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, [&] {
+            const bool before = out.contains(interruptAfter.toUtf8());
+            out += process.readAllStandardOutput();
+            if (!before && out.contains(interruptAfter.toUtf8())) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+            }
+        });
+    }
     process.start(QUORLAN_BATCH, arguments);
     if (!finished.wait(20000)) {
         process.kill();
@@ -35,7 +48,8 @@ Run runBatch(const QStringList& arguments)
         return {};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(out + process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 const QString kAlpha = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=on\n");
@@ -78,6 +92,7 @@ private slots:
                                  ";admin\n";
         QVERIFY(writeFile(path("servers.csv"), mixed));
         QVERIFY(writeFile(path("alpha.csv"), FleetFixture::serverList({"127.0.10.1"})));
+        QVERIFY(writeFile(path("damaged.csv"), "host,username,password\n\"127.0.10.1,admin,x\n127.0.10.2,admin,y\n"));
         QVERIFY(writeFile(path("report.txt"), kOldReport.toUtf8()));
         QVERIFY(writeFile(path("alpha.conf"), kAlpha.toUtf8()));
         QVERIFY(writeFile(path("bad.conf"), "[General]\n[Bogus]\n"));
@@ -118,6 +133,8 @@ private slots:
         // Refused inside the operation's start, before anything was waited for.
         row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
             "", "ERROR: Could not create report file.\n");
+        row("damaged CSV list", "backup --csv ~/damaged.csv --output-dir ~/out", 2, "",
+            "ERROR: The CSV file is damaged: the quoted field opened on line 2 is never closed\n");
         row("no output directory", "backup --csv ~/servers.csv --output-dir ~/gone", 2, "",
             "quorlan-batch: the output directory ~/gone does not exist\n");
         row("no configuration file", "push --csv ~/servers.csv --config ~/none.conf", 2, "",
@@ -175,6 +192,100 @@ private slots:
         QCOMPARE(m_fleet.configText("Beta"), kBeta);
     }
 
+    // Servers that answer at different speeds finish out of order; faults mixed in.
+    void parallelRunReadsAsSequential_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("jobs");
+        QTest::newRow("backup, 3 jobs") << "backup --output-dir ~/%1"
+                                        << "3";
+        QTest::newRow("backup, 64 jobs") << "backup --output-dir ~/%1"
+                                         << "64";
+        QTest::newRow("push, 4 jobs") << "push --config ~/relay.conf"
+                                      << "4";
+    }
+    void parallelRunReadsAsSequential()
+    {
+        QFETCH(QString, command);
+        FleetFixture fleet;
+        const int delays[] = {400, 0, 50, 250, 0};
+        QStringList hosts{"127.0.10.39"};
+        for (int i = 0; i < 5; ++i) {
+            sim::Faults faults;
+            faults.answerDelayMs = delays[i];
+            faults.lockHeldElsewhere = i == 2;
+            hosts.insert(i, QString("127.0.10.3%1").arg(i));
+            QVERIFY(fleet.addServer(QString("Speed%1").arg(i), hosts.at(i), kAlpha, faults));
+        }
+        QVERIFY(writeFile(path("fleet.csv"), FleetFixture::serverList(hosts)));
+        QVERIFY(QDir(m_work->path()).mkdir("out2"));
+        QFETCH(QString, jobs);
+        const auto run = [&](const QString& out, const QString& report, const QString& jobs) {
+            const QString line = QString(command).replace("%1", out) +
+                                 " --csv ~/fleet.csv --overwrite-report --report ~/" + report + " --jobs " + jobs;
+            return runBatch(QString(line).replace('~', m_work->path()).split(' '));
+        };
+        const Run sequential = run("out", "report.txt", "1");
+        const Run parallel = run("out2", "report2.txt", jobs);
+        QCOMPARE(parallel.out, QString(sequential.out).replace("/out/", "/out2/"));
+        QCOMPARE(parallel.err, sequential.err);
+        QVERIFY2(parallel.exitCode == 1, qPrintable(parallel.err + parallel.out));
+        QCOMPARE(readFile(path("report2.txt")), readFile(path("report.txt")).replace("/out/", "/out2/"));
+        QCOMPARE(sequential.out.count("INFO: Connecting to "), 6);
+        QCOMPARE(QDir(path("out2")).entryList(QDir::Files), QDir(path("out")).entryList(QDir::Files));
+    }
+
+    void sameNameAtOnceWritesBoth()
+    {
+        // Two fleets, so that both servers can be called Twin.
+        FleetFixture first;
+        FleetFixture second;
+        sim::Faults slow;
+        slow.answerDelayMs = 100;
+        QVERIFY(first.addServer("Twin", "127.0.10.41", kAlpha, slow));
+        QVERIFY(second.addServer("Twin", "127.0.10.42", kBeta, slow));
+        QVERIFY(writeFile(path("twins.csv"), FleetFixture::serverList({"127.0.10.41", "127.0.10.42"})));
+        const Run run = runBatch({"backup", "--csv", path("twins.csv"), "--output-dir", path("out"), "--jobs", "2"});
+        QCOMPARE(run.err + QString::number(run.exitCode), QString("0"));
+        QCOMPARE(QDir(path("out")).entryList(QDir::Files), QStringList({"Twin (1).conf", "Twin.conf"}));
+        QCOMPARE(QSet<QByteArray>({readFile(path("out/Twin.conf")), readFile(path("out/Twin (1).conf"))}),
+                 QSet<QByteArray>({kAlpha.toUtf8(), kBeta.toUtf8()}));
+    }
+
+    void interruptedPushLeavesNoServerLocked()
+    {
+        FleetFixture fleet;
+        QStringList hosts;
+        sim::Faults slow;
+        slow.answerDelayMs = 150;
+        for (int i = 1; i <= 8; ++i) {
+            hosts << QString("127.0.10.5%1").arg(i);
+            QVERIFY(fleet.addServer(QString("Node%1").arg(i), hosts.last(), kAlpha, slow));
+        }
+        QVERIFY(writeFile(path("nodes.csv"), FleetFixture::serverList(hosts)));
+        const QString pushed = "[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=off";
+        const QStringList push{"push", "--csv", path("nodes.csv"), "--config", path("relay.conf"), "--jobs", "3"};
+
+        const Run interrupted = runBatch(push, "INFO: Configuration locked");
+        QCOMPARE(interrupted.exitCode, 0);
+        QCOMPARE(interrupted.err, QString("quorlan-batch: interrupted: no further server is started, the servers in "
+                                          "progress finish (interrupt again to stop at once)\n"));
+        QVERIFY(interrupted.out.endsWith(separatorLine + "\nINFO: Finished!\n"));
+        const int started = interrupted.out.count("INFO: Connecting to ");
+        QVERIFY2(started >= 1 && started < 8, qPrintable(interrupted.out));
+        QCOMPARE(interrupted.out.count("INFO: Released configuration lock"), started);
+        for (int i = 1; i <= 8; ++i) {
+            const QString name = QString("Node%1").arg(i);
+            QCOMPARE(fleet.configText(name), i <= started ? pushed : kAlpha);
+            QVERIFY2(fleet.events(name, sim::ServerEvent::Kind::Released).isEmpty(), qPrintable(name));
+        }
+        const Run again = runBatch(push);
+        QCOMPARE(again.err + QString::number(again.exitCode), QString("0"));
+        for (int i = 1; i <= 8; ++i) {
+            QCOMPARE(fleet.configText(QString("Node%1").arg(i)), pushed);
+        }
+    }
+
     void previewEqualsPush_data()
     {
         QTest::addColumn<QString>("address");
@@ -223,6 +334,34 @@ private slots:
                  serverText(address, restart ? pushed << "INFO: Restarting server" : pushed) + "INFO: Finished!\n");
         QCOMPARE(push.err + QString::number(push.exitCode), QString("0"));
         QCOMPARE(fleet.configText("Gamma"), preview.out);
+    }
+
+    void serverTextsForgeNoLine()
+    {
+        const QString forged = "\nERROR: forged line";
+        FleetFixture fleet;
+        sim::Faults faults;
+        faults.lockError = "refused" + forged;
+        QVERIFY(fleet.addServer("fake" + forged, "127.0.10.31", "[General]\n", faults));
+        const QByteArray list = "host,username,password\n127.0.10.31,admin," + FleetFixture::defaultPassword().toUtf8();
+        QVERIFY(writeFile(path("forged.csv"), list + "\n\"127.0.10.32" + forged.toUtf8() + "\",admin,x\n"));
+        QString all; // what both runs printed and reported
+        for (const QString command : {"backup --output-dir ~/out", "push --config ~/relay.conf"}) {
+            const QString options = " --csv ~/forged.csv --report ~/report.txt --overwrite-report";
+            const Run run = runBatch(QString(command + options).replace('~', m_work->path()).split(' '));
+            QCOMPARE(run.exitCode, 1);
+            all += run.out + run.err + QString::fromUtf8(readFile(path("report.txt")));
+        }
+        const auto eachLine = QRegularExpression::MultilineOption;
+        QVERIFY2(all.count("Connecting to 127.0.10.32\\nERROR: forged line...\n") == 4 &&
+                     all.count("refused\\nERROR: forged line\n") == 2 &&
+                     !all.contains(QRegularExpression("^ERROR: forged", eachLine)),
+                 qPrintable(all));
+        // Every line of the SDK log starts with its time stamp; the server's name is in one.
+        const QString log = QString::fromUtf8(readFile(m_settings.dataHome() + "/Brindlowe/quorlan/kelpsdk.log"));
+        QVERIFY2(log.contains("connected to fake\\nERROR: forged line\n") &&
+                     !log.contains(QRegularExpression("^(?!\\d{4}-\\d\\d-\\d\\dT)", eachLine)),
+                 qPrintable(log));
     }
 };
 

@@ -208,6 +208,7 @@ private slots:
     void answersRequests();
     void failsRequests_data();
     void failsRequests();
+    void logRotates();
 
 private:
     testsupport::TestSettings m_settings;
@@ -589,6 +590,27 @@ void TestProtocol::failsRequests()
         expected << line("unlocked", unlockId) << line("locked", nextId);
     }
     QTRY_COMPARE(session.lines, expected);
+}
+
+void TestProtocol::logRotates()
+{
+    kelp::KelpSDK* sdk = kelp::KelpSDK::instance();
+    QCOMPARE(sdk->logRotationSize(), 10 * 1024 * 1024);
+    const auto read = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+    };
+    // A line is a time stamp, a blank and 100 characters: one fits into 200 bytes, two do not, nor does the log
+    // so far. Each line moves the log before it aside, replacing the one moved before.
+    const QString path = sdk->logFilePath();
+    sdk->setLogRotationSize(200);
+    for (const char c : {'x', 'y'}) {
+        const QByteArray before = read(path);
+        kelp::KelpSDK::log(QString(100, QLatin1Char(c)));
+        QCOMPARE(read(path + QStringLiteral(".1")), before);
+        QVERIFY2(read(path).endsWith(' ' + QByteArray(100, c) + '\n') && read(path).count('\n') == 1, read(path));
+    }
+    sdk->setLogRotationSize(kelp::KelpSDK::DEFAULT_LOG_ROTATION_SIZE);
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)

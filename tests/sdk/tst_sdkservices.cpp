@@ -1,6 +1,7 @@
 // The SDK's services besides the connections: CSV parsing, login error
 // texts and their translation, the option store and the SDK's own start.
 
+#include "common/logtext.h"
 #include "sdk/csvparser.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/localuserconfig.h"
@@ -39,6 +40,8 @@ class TestSdkServices : public QObject
 private slots:
     void csv_data();
     void csv();
+    void logText_data();
+    void logText();
     void loginErrorText_data();
     void loginErrorText();
     void germanLoginErrorFollowsTheLocale();
@@ -52,7 +55,8 @@ private:
 void TestSdkServices::csv_data()
 {
     // A null content stands for a file that does not exist. The expected rows
-    // in short: lines separated by " / ", fields by "|", the header first.
+    // in short: lines separated by " / ", fields by "|", the header first; "!"
+    // and a number: the file is refused for the quote opened on that line.
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("expected");
 
@@ -76,8 +80,11 @@ void TestSdkServices::csv_data()
     QTest::newRow("rows padded or cut to the header")
         << QByteArray("host,user,password\na\nb,c,\nd,e,f,g\n") << "host|user|password / a|| / b|c| / d|e|f";
     QTest::newRow("spaces kept") << QByteArray("host, user\n a ,b \n") << "host| user /  a |b ";
-    QTest::newRow("unterminated quote runs to the end")
-        << QByteArray("host,user\na,\"open\n") << "host|user / a|open\n";
+    QTest::newRow("unclosed quote in the last field") << QByteArray("host,user\na,\"open\n") << "!2";
+    QTest::newRow("unclosed quote after quoted line breaks, CRLF")
+        << QByteArray("host,note\r\na,\"one\r\ntwo\"\r\n\"b\r\nc,d\r\n") << "!4";
+    QTest::newRow("unclosed quote in the header") << QByteArray("\"host,user\na,b\n") << "!1";
+    QTest::newRow("blank lines before the header") << QByteArray("\r\n\nhost;user\na;b,c\n") << "host|user / a|b,c";
     QTest::newRow("UTF-8") << QByteArray("host\n\xC3\xA4\xE3\x83\x91\n")
                            << QString::fromUtf8("host / \xC3\xA4\xE3\x83\x91");
     QTest::newRow("empty file") << QByteArray("") << "";
@@ -99,6 +106,11 @@ void TestSdkServices::csv()
     parser.parse();
     QVERIFY2(finished.isEmpty(), "finished() was emitted from inside parse()");
     QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(parser.unclosedQuoteLine(), expected.startsWith('!') ? expected.mid(1).toInt() : 0);
+    if (parser.unclosedQuoteLine() > 0) {
+        QCOMPARE(parser.getResults(), QList<kelp::CsvParser::Row>());
+        return;
+    }
 
     const QStringList lines = expected.split(QStringLiteral(" / "));
     const QStringList header = lines.first().split(QLatin1Char('|'));
@@ -110,6 +122,24 @@ void TestSdkServices::csv()
         }
     }
     QCOMPARE(parser.getResults(), rows);
+}
+
+void TestSdkServices::logText_data()
+{
+    // How the SDK log, the window and the report show a text from a server or a CSV field.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("kept") << QString::fromUtf8("Zürich C:\\x\\n ~") << QString::fromUtf8("Zürich C:\\x\\n ~");
+    QTest::newRow("control characters") << QString::fromLatin1("a\r\nERROR:\t\0\x1b[\x1f \x7f", 16)
+                                        << "a\\r\\nERROR:\\t\\x00\\x1b[\\x1f \\x7f";
+    const QString breaks = QString(QChar(0x85)) + QChar(0x2028) + QChar(0x2029) + QChar(0xa0);
+    QTest::newRow("Unicode line breaks") << breaks << "\\x85\\u2028\\u2029" + breaks.right(1);
+}
+
+void TestSdkServices::logText()
+{
+    QFETCH(QString, text);
+    QTEST(common::logText(text), "shown");
 }
 
 void TestSdkServices::loginErrorText_data()
