@@ -6,6 +6,7 @@
 #include "tabs/backuptab.h"
 #include "tabs/filedialogs.h"
 #include "tabs/pushconfigtab.h"
+#include "tabs/runprogress.h"
 #include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
@@ -117,6 +118,8 @@ private slots:
     void browseButtons();
     void preserveAndRestartBoxes();
     void logViewKeepsUpWithManyLines();
+    void runProgress_data();
+    void runProgress();
     void runThroughTheTab_data();
     void runThroughTheTab();
 
@@ -334,10 +337,24 @@ void TestTabs::logViewKeepsUpWithManyLines()
     for (int i = 0; i < 300; ++i) {
         i % 3 == 2 ? tab.handleShowError(QString::number(i)) : tab.handleShowMessage(QString::number(i));
     }
-    // Every line is in the view at once, one paragraph each; painted soon after, scrolled to the end.
+    tab.handleShowMessage("<b>x</b> &amp;");
+    // Every line is in the view at once, one paragraph each, as it came; painted soon after, scrolled to the end.
     const QStringList lines = log->toPlainText().split('\n');
-    QCOMPARE(lines.size(), 300);
-    QCOMPARE(lines.mid(0, 3) + lines.mid(299), (QStringList{"INFO: 0", "INFO: 1", "ERROR: 2", "ERROR: 299"}));
+    QCOMPARE(lines.size(), 301);
+    QCOMPARE(lines.mid(0, 3) + lines.mid(299),
+             (QStringList{"INFO: 0", "INFO: 1", "ERROR: 2", "ERROR: 299", "INFO: <b>x</b> &amp;"}));
+    // Errors in a red that reads well on the window's background #2B2E36 (WCAG contrast), the rest as they were.
+    const auto colour = [log](int line) {
+        return log->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground();
+    };
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const qreal contrast = (luminance(colour(2).color()) + 0.05) / (luminance(QColor("#2B2E36")) + 0.05);
+    QVERIFY2(contrast >= 4.5 && colour(2).color().red() == 255, qPrintable(QString::number(contrast)));
+    QCOMPARE(colour(299), colour(2));
+    QVERIFY(colour(1).style() == Qt::NoBrush && colour(300).style() == Qt::NoBrush);
     QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
     QVERIFY2(bar->maximum() > 0, "300 lines fit into the view");
     QCOMPARE(bar->value(), bar->maximum());
@@ -346,6 +363,43 @@ void TestTabs::logViewKeepsUpWithManyLines()
     tab.handleShowMessage("one more");
     QTRY_VERIFY(log->updatesEnabled());
     QCOMPARE(bar->value(), 0);
+}
+
+void TestTabs::runProgress_data()
+{
+    QTest::addColumn<int>("servers");
+    QTest::addColumn<QString>("steps"); // c connecting, i j other lines, e error, x cancel, f finished, b next run
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("list not read yet") << 3 << QString() << "Reading the server list...";
+    QTest::newRow("one failure per server") << 300 << QString("eijceeicejc") << "Server 3 of 300 — 2 failed";
+    QTest::newRow("complete, then stays") << 3 << QString("ccecfce") << "Finished: 2 succeeded, 1 failed";
+    QTest::newRow("cancelled") << 8 << QString("cecxf") << "Cancelled after 2 of 8 servers — 1 succeeded, 1 failed";
+    QTest::newRow("cancelled on the last") << 2 << QString("cxcf") << "Finished: 2 succeeded, 0 failed";
+    QTest::newRow("no server") << 0 << QString("ef") << "No server contacted — see the log";
+    QTest::newRow("next run afresh") << 8 << QString("cexfbcf") << "Finished: 1 succeeded, 0 failed";
+}
+
+// The status shown is the text as it was when a step last reported a change.
+void TestTabs::runProgress()
+{
+    QFETCH(int, servers);
+    QFETCH(QString, steps);
+    RunProgress progress;
+    const auto count = [servers] { return servers; };
+    progress.begin(count);
+    QString shown = progress.text();
+    for (const QChar step : steps) {
+        const bool changed = step == 'e'   ? progress.error()
+                             : step == 'x' ? (progress.cancelRequested(), false)
+                             : step == 'f' ? (progress.finish(), true)
+                             : step == 'b' ? (progress.begin(count), true)
+                                           : progress.message(step == 'c'   ? "Connecting to 127.0.0.9..."
+                                                              : step == 'i' ? "Pushing configuration to server..."
+                                                                            : "Connecting to 127.0.0.9");
+        shown = changed ? progress.text() : shown;
+    }
+    QTEST(shown, "status");
 }
 
 void TestTabs::runThroughTheTab_data()
