@@ -201,6 +201,36 @@
     </message>
 </context>
 <context>
+    <name>RunProgress</name>
+    <message>
+        <source>Reading the server list...</source>
+        <translation>Serverliste wird gelesen...</translation>
+    </message>
+    <message>
+        <source>No server contacted — see the log</source>
+        <translation>Kein Server kontaktiert — siehe Protokoll</translation>
+    </message>
+    <message>
+        <source>Cancelled after %1 of %2 servers — %3 succeeded, %4 failed</source>
+        <translation>Abgebrochen nach %1 von %2 Servern — %3 erfolgreich, %4 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Finished: %1 succeeded, %2 failed</source>
+        <translation>Fertig: %1 erfolgreich, %2 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Server %1 of %2 — %3 failed</source>
+        <translation>Server %1 von %2 — %3 fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>TabControls</name>
+    <message>
+        <source>A run is in progress on the other tab.</source>
+        <translation>Auf der anderen Seite läuft gerade ein Vorgang.</translation>
+    </message>
+</context>
+<context>
     <name>kelp::LoginError</name>
     <message>
         <source>No error</source>

@@ -9,6 +9,7 @@
 #include "tabs/pushconfigtab.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 
 namespace {
 const QString kGeometryGroup = QStringLiteral("geometry");
@@ -23,6 +24,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
                                 QStringLiteral("kelpsdk.log"));
     restoreGeometryFromSettings();
     createTabs();
+    connectRuns();
     // No connection is made before this point, so no server key is ever checked.
     kelp::PublicKeyChecker::forceDisabled(true);
 }
@@ -52,6 +54,18 @@ void MainWindow::createTabs()
     ui->tabWidget->addTab(m_pushTab, tr("Push"));
     m_backupTab = new BackupTab(nullptr);
     ui->tabWidget->addTab(m_backupTab, tr("Backup"));
+}
+
+void MainWindow::connectRuns()
+{
+    connect(m_pushTab, &PushConfigTab::runningChanged, m_backupTab, &BackupTab::setStartBlocked);
+    connect(m_backupTab, &BackupTab::runningChanged, m_pushTab, &PushConfigTab::setStartBlocked);
+    m_runStatus = new QLabel(ui->statusbar);
+    m_runStatus->setObjectName(QStringLiteral("runStatusLabel"));
+    // A widget of its own rather than a status message, which hovering could wipe.
+    ui->statusbar->addWidget(m_runStatus, 1);
+    connect(m_pushTab, &PushConfigTab::runStatusChanged, m_runStatus, &QLabel::setText);
+    connect(m_backupTab, &BackupTab::runStatusChanged, m_runStatus, &QLabel::setText);
 }
 
 void MainWindow::saveSettings()

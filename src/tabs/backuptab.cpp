@@ -64,6 +64,9 @@ BackupTab::BackupTab(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(m_operation.get(), &OperationInterface::showError, this, &BackupTab::handleShowError);
     connect(m_operation.get(), &OperationInterface::finished, this, &BackupTab::handleOperationFinished);
 
+    connect(m_controls.get(), &TabControls::runningChanged, this, &BackupTab::runningChanged);
+    connect(m_controls.get(), &TabControls::runStatusChanged, this, &BackupTab::runStatusChanged);
+
     loadSettings();
     validateInputs();
 }
@@ -86,6 +89,12 @@ const OperationOptions& BackupTab::options() const
 void BackupTab::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 {
     m_controls->setFileDialogs(std::move(dialogs));
+}
+
+void BackupTab::setStartBlocked(bool blocked)
+{
+    m_controls->setStartBlocked(blocked);
+    validateInputs();
 }
 
 void BackupTab::slotCsvButtonClicked()
@@ -145,7 +154,7 @@ void BackupTab::slotStart()
 
 void BackupTab::slotCancel()
 {
-    m_operation->cancel();
+    m_controls->cancelRun(*m_operation);
 }
 
 void BackupTab::handleShowMessage(QString msg)
@@ -183,5 +192,5 @@ void BackupTab::validateInputs()
     const bool csvValid = TabControls::markPath(ui->csvServerListLineEdit, QFile::exists(csvPath));
     const bool outputValid =
         TabControls::markPath(ui->configOutputLineEdit, !outputDirectory.isEmpty() && QDir(outputDirectory).exists());
-    ui->startButton->setEnabled(csvValid && outputValid);
+    m_controls->enableStart(csvValid && outputValid);
 }

@@ -33,6 +33,13 @@ public:
     // The choices the next run will use.
     const OperationOptions& options() const;
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // Keeps Start disabled while the other tab runs; the form stays editable.
+    void setStartBlocked(bool blocked);
+
+signals:
+    void runningChanged(bool running);
+    // The run's progress, then its outcome, which stays until the next run.
+    void runStatusChanged(const QString& status);
 
 public slots:
     void slotCsvButtonClicked();

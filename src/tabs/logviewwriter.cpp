@@ -20,7 +20,19 @@ LogViewWriter::~LogViewWriter()
     flush();
 }
 
+const QColor LogViewWriter::errorColour(0xFF, 0x6B, 0x6B);
+
 void LogViewWriter::append(const QString& line)
+{
+    insertLine(line, false);
+}
+
+void LogViewWriter::appendError(const QString& line)
+{
+    insertLine(line, true);
+}
+
+void LogViewWriter::insertLine(const QString& line, bool error)
 {
     if (m_batch.isNull()) {
         const QScrollBar* bar = m_log->verticalScrollBar();
@@ -32,7 +44,20 @@ void LogViewWriter::append(const QString& line)
         m_batch.beginEditBlock();
         m_flushTimer.start();
     }
-    m_log->append(line);
+    // A paragraph of its own in the plain format, as QTextEdit::append would
+    // add it, but never read as HTML: servers' texts reach the log. The format
+    // is given with every insertion: a cursor would take over the red of the
+    // error before it.
+    QTextCursor end(m_log->document());
+    end.movePosition(QTextCursor::End);
+    if (!m_log->document()->isEmpty()) {
+        end.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    }
+    QTextCharFormat format;
+    if (error) {
+        format.setForeground(errorColour);
+    }
+    end.insertText(line, format);
 }
 
 void LogViewWriter::flush()

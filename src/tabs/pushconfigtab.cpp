@@ -95,6 +95,9 @@ PushConfigTab::PushConfigTab(QWidget* parent) : QWidget(parent), ui(std::make_un
     connect(m_operation.get(), &OperationInterface::showError, this, &PushConfigTab::handleShowError);
     connect(m_operation.get(), &OperationInterface::finished, this, &PushConfigTab::handleOperationFinished);
 
+    connect(m_controls.get(), &TabControls::runningChanged, this, &PushConfigTab::runningChanged);
+    connect(m_controls.get(), &TabControls::runStatusChanged, this, &PushConfigTab::runStatusChanged);
+
     loadSettings();
     validateInputs();
 }
@@ -120,6 +123,12 @@ const OperationOptions& PushConfigTab::options() const
 void PushConfigTab::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 {
     m_controls->setFileDialogs(std::move(dialogs));
+}
+
+void PushConfigTab::setStartBlocked(bool blocked)
+{
+    m_controls->setStartBlocked(blocked);
+    validateInputs();
 }
 
 void PushConfigTab::slotConfigButtonClicked()
@@ -189,7 +198,7 @@ void PushConfigTab::slotStart()
 
 void PushConfigTab::slotCancel()
 {
-    m_operation->cancel();
+    m_controls->cancelRun(*m_operation);
 }
 
 void PushConfigTab::handleShowMessage(QString msg)
@@ -232,7 +241,7 @@ void PushConfigTab::validateInputs()
         TabControls::markPath(ui->csvServerListLineEdit, QFile::exists(ui->csvServerListLineEdit->text()));
     const bool configValid =
         TabControls::markPath(ui->configFileLineEdit, QFile::exists(ui->configFileLineEdit->text()));
-    ui->startButton->setEnabled(csvValid && configValid);
+    m_controls->enableStart(csvValid && configValid);
 }
 
 void PushConfigTab::preserveSection(const QString& kind, int state)

@@ -1,6 +1,6 @@
 #include "tabs/tabcontrols.h"
 
-#include "engine/operationinterface.h"
+#include "engine/abstractoperation.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/localuserconfig.h"
 #include "tabs/filedialogs.h"
@@ -16,6 +16,9 @@
 
 namespace {
 const QString kModeKey = QStringLiteral("mode");
+// As often as the log view is painted: a status bar redrawn for every server
+// would cost more than the servers' lines themselves.
+constexpr int kStatusMs = 40;
 
 // The dialogs start from the documents location's human-readable name, not
 // from its path.
@@ -33,6 +36,9 @@ kelp::LocalUserConfig* userConfig()
 TabControls::TabControls(const Widgets& widgets)
     : m_widgets(widgets), m_fileDialogs(std::make_unique<FileDialogs>()), m_log(widgets.log)
 {
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(kStatusMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &TabControls::reportStatus);
 }
 
 TabControls::~TabControls() = default;
@@ -64,14 +70,34 @@ bool TabControls::markPath(QLineEdit* edit, bool valid)
     return valid;
 }
 
-void TabControls::beginRun(OperationInterface& operation)
+void TabControls::enableStart(bool inputsValid)
+{
+    m_widgets.start->setEnabled(inputsValid && !m_startBlocked);
+}
+
+void TabControls::setStartBlocked(bool blocked)
+{
+    m_startBlocked = blocked;
+    m_widgets.start->setToolTip(blocked ? tr("A run is in progress on the other tab.") : QString());
+}
+
+void TabControls::beginRun(AbstractOperation& operation)
 {
     m_widgets.settings->setEnabled(false);
     m_log.clear();
     m_widgets.cancel->setEnabled(true);
     m_widgets.start->setEnabled(false);
+    m_progress.begin([&operation] { return operation.serverCount(); });
+    emit runningChanged(true);
+    reportStatus();
     // Last: a run that cannot begin reports finished() from inside start().
     operation.start();
+}
+
+void TabControls::cancelRun(AbstractOperation& operation)
+{
+    m_progress.cancelRequested();
+    operation.cancel();
 }
 
 void TabControls::endRun()
@@ -81,16 +107,31 @@ void TabControls::endRun()
     m_widgets.settings->setEnabled(true);
     m_widgets.cancel->setEnabled(false);
     m_widgets.start->setEnabled(true);
+    m_progress.finish();
+    reportStatus();
+    emit runningChanged(false);
 }
 
 void TabControls::appendMessage(const QString& msg)
 {
     m_log.append(QStringLiteral("INFO: ") + msg);
+    if (m_progress.message(msg) && !m_statusTimer.isActive()) {
+        m_statusTimer.start();
+    }
 }
 
 void TabControls::appendError(const QString& msg)
 {
-    m_log.append(QStringLiteral("ERROR: ") + msg);
+    m_log.appendError(QStringLiteral("ERROR: ") + msg);
+    if (m_progress.error() && !m_statusTimer.isActive()) {
+        m_statusTimer.start();
+    }
+}
+
+void TabControls::reportStatus()
+{
+    m_statusTimer.stop();
+    emit runStatusChanged(m_progress.text());
 }
 
 void TabControls::addMode(const QString& text, const QString& key)

@@ -62,9 +62,6 @@ private slots:
         row("push replace, restart",
             "push --csv s.csv --config c.conf --mode replace --restart --no-preserve-licence --jobs 2",
             push.arg(1).arg("Network").arg(1).arg(2));
-        row("push keeps neither",
-            "push --csv s.csv --config c.conf --no-preserve-network --no-preserve-licence --mode merge",
-            push.arg(0).arg("").arg(0).arg(1));
         row("preview defaults", "preview --config c.conf --server-config a.conf",
             preview.arg(0).arg("Licence,Network").arg(0));
         row("preview replace, diff",
@@ -81,8 +78,6 @@ private slots:
         row("push option on preview", "preview --server-config a --config c --restart",
             "usage: preview: Unknown option 'restart'.");
         row("no configuration file", "push --csv s.csv", "usage: push: the option --config FILE is required");
-        row("no server configuration", "preview --config c.conf",
-            "usage: preview: the option --server-config FILE is required");
         row("blank output dir",
             "backup --csv s.csv --output-dir= ", "usage: backup: the option --output-dir DIR is required");
         row("bad mode", "push --csv s.csv --config c --mode Merge",
@@ -105,15 +100,16 @@ private slots:
         QTEST(describe(BatchCommandLine::parse(argv)), "request");
     }
 
-    void helpStartsWithTheUsageAndFitsIn80Columns()
+    void helpStartsWithTheUsageAndIntroductionAndFitsIn80Columns()
     {
         const QString help = BatchCommandLine::helpText();
-        QCOMPARE(help.section('\n', 0, 5),
+        QCOMPARE(help.section('\n', 0, 6),
                  QString("Usage:\n"
                          "  quorlan-batch backup --csv FILE --output-dir DIR [options]\n"
                          "  quorlan-batch push --csv FILE --config FILE [options]\n"
                          "  quorlan-batch preview --server-config FILE --config FILE [options]\n"
-                         "  quorlan-batch --help\n"));
+                         "  quorlan-batch --help\n\n"
+                         "Runs Quorlan's backup and push on the servers of a CSV server list, one server"));
         for (const QString& line : help.split('\n')) {
             QVERIFY2(line.size() <= 80, qPrintable(line));
         }

@@ -72,7 +72,8 @@ private slots:
         row("two errors count once", "M:Connecting to a.../E:Config Error/E:Could not/S/F", ExitStatus::ServerFailed, 1,
             1);
         row("host that looks like the message", "M:Connecting to Connecting to x....../S/F", ExitStatus::Success, 1, 0);
-        row("missing columns", "E:No column in CSV for username/F", ExitStatus::NotStarted, 0, 0);
+        row("missing columns, a message ending as a server's", "M:Pushing configuration to server.../E:No column/F",
+            ExitStatus::NotStarted, 0, 0);
         row("report refused without a word", "F", ExitStatus::NotStarted, 0, 0);
         row("error after the last server", "M:Connecting to a.../S/E:late/F", ExitStatus::ServerFailed, 1, 0);
     }

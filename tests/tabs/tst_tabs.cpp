@@ -6,6 +6,7 @@
 #include "tabs/backuptab.h"
 #include "tabs/filedialogs.h"
 #include "tabs/pushconfigtab.h"
+#include "tabs/runprogress.h"
 #include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
@@ -95,10 +96,10 @@ QString readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("<unreadable>");
 }
 
-void writeFile(const QString& path, const QString& text)
+void writeFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 } // namespace
 
@@ -113,12 +114,12 @@ private slots:
     void storedSettingsRoundTrip();
     void validation_data();
     void validation();
-    void modeTexts_data();
-    void modeTexts();
     void browseButtons_data();
     void browseButtons();
     void preserveAndRestartBoxes();
     void logViewKeepsUpWithManyLines();
+    void runProgress_data();
+    void runProgress();
     void runThroughTheTab_data();
     void runThroughTheTab();
 
@@ -211,6 +212,15 @@ void TestTabs::storedSettingsRoundTrip()
     const std::unique_ptr<QWidget> widget = makeTab(tab, stored);
     QTEST(widget->findChild<QPushButton*>("startButton")->isEnabled(), "start");
     QCOMPARE(optionsLine(*widget), fill(options));
+    QCOMPARE(widget->findChild<QLineEdit*>("csvServerListLineEdit")->styleSheet(),
+             QString(options.startsWith("csv ''") ? "border-color: red" : "border-color: #606063"));
+    // The mode box shows its items' texts, in order, whatever is stored.
+    const auto* modes = widget->findChild<QComboBox*>();
+    QStringList texts;
+    for (int i = 0; i < modes->count(); ++i) {
+        texts << modes->itemText(i);
+    }
+    QCOMPARE(texts.join('|'), QString(tab == "backup" ? "Server Name|IP/Host|Both" : "Merge|Replace"));
     onTab(*widget, [](auto& t) { t.saveSettings(); });
     QCOMPARE(storedOptions(), fill(saved.isEmpty() ? stored : saved));
 }
@@ -229,7 +239,6 @@ void TestTabs::validation_data()
 
     for (const QString& tab : {QString("backup"), QString("push")}) {
         const QString usable = tab == "backup" ? "<dir>" : "<csv>";
-        row(tab, "both usable", "<csv>", usable, true, true);
         row(tab, "directory as csv", "<dir>", usable, true, true);
         row(tab, "csv with a trailing blank", "<csv> ", usable, false, true);
         row(tab, "second with a trailing blank", "<csv>", usable + ' ', true, false);
@@ -255,26 +264,6 @@ void TestTabs::validation()
     const auto border = [](bool valid) { return QString(valid ? "border-color: #606063" : "border-color: red"); };
     QCOMPARE(csvEdit->styleSheet() + " / " + secondEdit->styleSheet(), border(csvValid) + " / " + border(secondValid));
     QCOMPARE(widget->findChild<QPushButton*>("startButton")->isEnabled(), csvValid && secondValid);
-}
-
-void TestTabs::modeTexts_data()
-{
-    QTest::addColumn<QString>("tab");
-    QTest::addColumn<QString>("texts");
-    QTest::newRow("backup") << QString("backup") << QString("Server Name|IP/Host|Both");
-    QTest::newRow("push") << QString("push") << QString("Merge|Replace");
-}
-
-void TestTabs::modeTexts()
-{
-    QFETCH(QString, tab);
-    const std::unique_ptr<QWidget> widget = makeTab(tab);
-    const auto* combo = widget->findChild<QComboBox*>();
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i) {
-        texts << combo->itemText(i);
-    }
-    QTEST(texts.join('|'), "texts");
 }
 
 void TestTabs::browseButtons_data()
@@ -348,10 +337,24 @@ void TestTabs::logViewKeepsUpWithManyLines()
     for (int i = 0; i < 300; ++i) {
         i % 3 == 2 ? tab.handleShowError(QString::number(i)) : tab.handleShowMessage(QString::number(i));
     }
-    // Every line is in the view at once, one paragraph each; painted soon after, scrolled to the end.
+    tab.handleShowMessage("<b>x</b> &amp;");
+    // Every line is in the view at once, one paragraph each, as it came; painted soon after, scrolled to the end.
     const QStringList lines = log->toPlainText().split('\n');
-    QCOMPARE(lines.size(), 300);
-    QCOMPARE(lines.mid(0, 3) + lines.mid(299), (QStringList{"INFO: 0", "INFO: 1", "ERROR: 2", "ERROR: 299"}));
+    QCOMPARE(lines.size(), 301);
+    QCOMPARE(lines.mid(0, 3) + lines.mid(299),
+             (QStringList{"INFO: 0", "INFO: 1", "ERROR: 2", "ERROR: 299", "INFO: <b>x</b> &amp;"}));
+    // Errors in a red that reads well on the window's background #2B2E36 (WCAG contrast), the rest as they were.
+    const auto colour = [log](int line) {
+        return log->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground();
+    };
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const qreal contrast = (luminance(colour(2).color()) + 0.05) / (luminance(QColor("#2B2E36")) + 0.05);
+    QVERIFY2(contrast >= 4.5 && colour(2).color().red() == 255, qPrintable(QString::number(contrast)));
+    QCOMPARE(colour(299), colour(2));
+    QVERIFY(colour(1).style() == Qt::NoBrush && colour(300).style() == Qt::NoBrush);
     QTRY_VERIFY2(log->updatesEnabled(), "the log view is never painted again");
     QVERIFY2(bar->maximum() > 0, "300 lines fit into the view");
     QCOMPARE(bar->value(), bar->maximum());
@@ -360,6 +363,43 @@ void TestTabs::logViewKeepsUpWithManyLines()
     tab.handleShowMessage("one more");
     QTRY_VERIFY(log->updatesEnabled());
     QCOMPARE(bar->value(), 0);
+}
+
+void TestTabs::runProgress_data()
+{
+    QTest::addColumn<int>("servers");
+    QTest::addColumn<QString>("steps"); // c connecting, i j other lines, e error, x cancel, f finished, b next run
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("list not read yet") << 3 << QString() << "Reading the server list...";
+    QTest::newRow("one failure per server") << 300 << QString("eijceeicejc") << "Server 3 of 300 — 2 failed";
+    QTest::newRow("complete, then stays") << 3 << QString("ccecfce") << "Finished: 2 succeeded, 1 failed";
+    QTest::newRow("cancelled") << 8 << QString("cecxf") << "Cancelled after 2 of 8 servers — 1 succeeded, 1 failed";
+    QTest::newRow("cancelled on the last") << 2 << QString("cxcf") << "Finished: 2 succeeded, 0 failed";
+    QTest::newRow("no server") << 0 << QString("ef") << "No server contacted — see the log";
+    QTest::newRow("next run afresh") << 8 << QString("cexfbcf") << "Finished: 1 succeeded, 0 failed";
+}
+
+// The status shown is the text as it was when a step last reported a change.
+void TestTabs::runProgress()
+{
+    QFETCH(int, servers);
+    QFETCH(QString, steps);
+    RunProgress progress;
+    const auto count = [servers] { return servers; };
+    progress.begin(count);
+    QString shown = progress.text();
+    for (const QChar step : steps) {
+        const bool changed = step == 'e'   ? progress.error()
+                             : step == 'x' ? (progress.cancelRequested(), false)
+                             : step == 'f' ? (progress.finish(), true)
+                             : step == 'b' ? (progress.begin(count), true)
+                                           : progress.message(step == 'c'   ? "Connecting to 127.0.0.9..."
+                                                              : step == 'i' ? "Pushing configuration to server..."
+                                                                            : "Connecting to 127.0.0.9");
+        shown = changed ? progress.text() : shown;
+    }
+    QTEST(shown, "status");
 }
 
 void TestTabs::runThroughTheTab_data()
@@ -390,16 +430,14 @@ void TestTabs::runThroughTheTab()
     QFETCH(QString, result);
 
     FleetFixture fleet;
-    sim::Faults slowAndLocked;
-    slowAndLocked.answerDelayMs = 150;
-    slowAndLocked.lockError = "the configuration is read-only";
+    sim::Faults slowAndRefusing;
+    slowAndRefusing.answerDelayMs = 150;
+    slowAndRefusing.loginErrorCode = tab == "backup" ? 2 : 0;
+    slowAndRefusing.lockError = "the configuration is read-only";
     const QString alpha = "[General]\nname=alpha\n[Network]\nip=1\n[Licence]\nkey=A\n";
     QVERIFY(fleet.addServer("alpha", "127.0.12.1", alpha));
-    QVERIFY(fleet.addServer("beta", "127.0.12.2", "[General]\nname=beta\n", slowAndLocked));
-    const QString user = ',' + FleetFixture::defaultUser() + ',';
-    const QString password = FleetFixture::defaultPassword() + '\n';
-    writeFile(m_csv, "host,username,password\n127.0.12.1" + user + password + "127.0.12.2" + user +
-                         (tab == "backup" ? "wrong\n" : password) + "127.0.12.3" + user + password);
+    QVERIFY(fleet.addServer("beta", "127.0.12.2", "[General]\nname=beta\n", slowAndRefusing));
+    writeFile(m_csv, FleetFixture::serverList({"127.0.12.1", "127.0.12.2", "127.0.12.3"}));
     writeFile(m_dir.filePath("snippet"), "[Licence]\nkey=NEW\n[User2]\nname=new\n");
     QVERIFY(QDir(m_dir.path()).mkpath(tab));
 

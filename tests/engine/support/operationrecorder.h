@@ -1,8 +1,5 @@
 #pragma once
 
-#include "sdk/server.h"
-#include "sdk/servergroup.h"
-
 #include <QObject>
 #include <QStringList>
 
@@ -28,20 +25,6 @@ public:
 
 private:
     OperationInterface* m_operation;
-};
-
-// A connected server without a configuration object, the one server of its group.
-class ServerWithoutConfig final : public kelp::Server, public kelp::ServerGroup
-{
-public:
-    QString name() const override { return QStringLiteral("fake"); }
-    QString host() const override { return QStringLiteral("fake"); }
-    QSharedPointer<kelp::OrrinConfig> config() const override { return {}; }
-    kelp::RequestId restart(bool) override { return 0; }
-    QVector<kelp::Server*> servers() const override { return {m_self}; }
-
-private:
-    kelp::Server* m_self = this;
 };
 
 // The log lines of one server reached and worked on: connecting, connected,
