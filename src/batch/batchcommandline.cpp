@@ -65,6 +65,11 @@ const OptionSpec kOptions[] = {
     {"overwrite-report", nullptr, Backup | Push, false,
      "Replace an existing report file. Without it, an existing report file stops the run before any server is "
      "contacted."},
+    {"verify-server-keys", nullptr, Backup | Push, false,
+     "Check each server's public key, trusting it on first use: the first session to a host and port records the "
+     "key in the file known_server_keys beside the SDK log, and a server that later presents another key (or an "
+     "expired certificate, or one that does not name the host) is refused before the password is sent. Off by "
+     "default, as in the window."},
 };
 
 struct CommandSpec
@@ -253,6 +258,7 @@ BatchRequest BatchCommandLine::parse(const QStringList& arguments)
         options.setCsvPath(value("csv"));
         options.setReportPath(value("report"));
         request.overwriteReport = parser.isSet(QStringLiteral("overwrite-report"));
+        request.verifyServerKeys = parser.isSet(QStringLiteral("verify-server-keys"));
         if (parser.isSet(QStringLiteral("jobs"))) {
             bool number = false;
             request.jobs = value("jobs").toInt(&number);

@@ -46,15 +46,15 @@ QString refusal(const BatchRequest& request)
 }
 
 // As the window does: its translations from beside the executable, the SDK
-// with the window's names, and no server key check.
-void prepareSdk()
+// with the window's names, and no server key check unless asked for.
+void prepareSdk(bool verifyServerKeys)
 {
     kelp::Translator::instance()->addModule(
         QStringLiteral("quorlan"), common::translationsDirectory(QCoreApplication::applicationDirPath()), true);
     kelp::Translator::instance()->setLocale(QLocale());
     kelp::KelpSDK::initInstance(QStringLiteral("Brindlowe"), QStringLiteral("quorlan"), nullptr,
                                 QStringLiteral("kelpsdk.log"));
-    kelp::PublicKeyChecker::forceDisabled(true);
+    kelp::PublicKeyChecker::forceDisabled(!verifyServerKeys);
 }
 
 template <typename Operation>
@@ -108,7 +108,7 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
         ConsoleReporter::write(err, QStringLiteral("quorlan-batch: ") + problem + QLatin1Char('\n'));
         return ExitStatus::NotStarted;
     }
-    prepareSdk();
+    prepareSdk(request.verifyServerKeys);
 
     ParallelRun run(operationFactory(request), request.jobs);
     RunTally tally(run, [&run] { return run.serverCount(); });

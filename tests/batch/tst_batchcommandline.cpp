@@ -19,7 +19,8 @@ QString describe(const BatchRequest& request)
                        "out=" + o.outputDirectory(),
                        "naming=" + QString::number(o.namingMode()),
                        "report=" + o.reportPath(),
-                       "overwrite=" + QString::number(request.overwriteReport),
+                       "overwrite=" + QString::number(request.overwriteReport) +
+                           (request.verifyServerKeys ? " verify" : ""),
                        "config=" + o.configFilePath(),
                        "mode=" + QString::number(o.pushMode()),
                        "keep=" + kept.join(','),
@@ -53,6 +54,8 @@ private slots:
         row("backup, = form",
             "backup --naming=host --csv=s.csv --output-dir=out --report r --overwrite-report --jobs=64",
             backup.arg(1).arg("r").arg(1).arg(64));
+        row("backup checking keys", "backup --csv s.csv --output-dir out --verify-server-keys",
+            backup.arg(0).arg("").arg("0 verify").arg(1));
         row("last value wins", "backup --csv s.csv --output-dir out --naming host --naming both --jobs 3 --jobs 1",
             backup.arg(2).arg("").arg(0).arg(1));
         row("push defaults", "push --csv s.csv --config c.conf", push.arg(0).arg("Licence,Network").arg(0).arg(1));
@@ -70,6 +73,8 @@ private slots:
         row("nothing", "", "usage: no command given (backup, push or preview)");
         row("option before command", "--csv s.csv backup",
             "usage: unknown command '--csv' (use backup, push or preview)");
+        row("key check on preview", "preview --server-config a --config c --verify-server-keys",
+            "usage: preview: Unknown option 'verify-server-keys'.");
         row("push option on preview", "preview --server-config a --config c --restart",
             "usage: preview: Unknown option 'restart'.");
         row("no configuration file", "push --csv s.csv", "usage: push: the option --config FILE is required");
