@@ -7,7 +7,7 @@ QUORLAN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QUORLAN_BUILD_PACKAGES=(
     cmake g++ make pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools
-    libdtl-dev
+    libdtl-dev libssl-dev
 )
 
 # What scripts/check-install uses to look at the installed tree: the menu

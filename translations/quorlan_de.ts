@@ -277,6 +277,10 @@
         <translation>Der öffentliche Schlüssel des Servers hat sich geändert. Server: %1, Port: %2</translation>
     </message>
     <message>
+        <source>Known key: %1, key presented now: %2. If the server&apos;s key was changed on purpose, delete the line of %3 port %4 in %5 and connect again.</source>
+        <translation>Bekannter Schlüssel: %1, jetzt vorgelegter Schlüssel: %2. Wenn der Schlüssel des Servers absichtlich geändert wurde, löschen Sie die Zeile von %3 Port %4 in %5 und verbinden Sie sich erneut.</translation>
+    </message>
+    <message>
         <source>Login not permitted from this address. Server: %1, port: %2</source>
         <translation>Anmeldung von dieser Adresse nicht erlaubt. Server: %1, Port: %2</translation>
     </message>

@@ -27,6 +27,10 @@ struct BatchRequest
     int jobs = 1;
     // An existing report file may be replaced.
     bool overwriteReport = false;
+    // Servers' public keys are pinned and checked, rather than accepted as the window does.
+    bool verifyServerKeys = false;
+    // Push: a configuration file without any section header may be pushed.
+    bool allowNoSections = false;
     // Preview: the server's configuration (a backup file, for instance).
     QString serverConfigPath;
     // Preview: print a unified diff instead of the resulting configuration.

@@ -1,7 +1,9 @@
 #include "batch/operationrunner.h"
 
 #include "batch/consolereporter.h"
+#include "batch/failuresummary.h"
 #include "batch/parallelrun.h"
+#include "batch/runpreflight.h"
 #include "batch/runtally.h"
 #include "common/signalwatcher.h"
 #include "common/translationsdirectory.h"
@@ -40,19 +42,19 @@ QString refusal(const BatchRequest& request)
         return QStringLiteral("the report file %1 already exists; give --overwrite-report to replace it")
             .arg(options.reportPath());
     }
-    return QString();
+    return RunPreflight::refusal(request);
 }
 
 // As the window does: its translations from beside the executable, the SDK
-// with the window's names, and no server key check.
-void prepareSdk()
+// with the window's names, and no server key check unless asked for.
+void prepareSdk(bool verifyServerKeys)
 {
     kelp::Translator::instance()->addModule(
         QStringLiteral("quorlan"), common::translationsDirectory(QCoreApplication::applicationDirPath()), true);
     kelp::Translator::instance()->setLocale(QLocale());
     kelp::KelpSDK::initInstance(QStringLiteral("Brindlowe"), QStringLiteral("quorlan"), nullptr,
                                 QStringLiteral("kelpsdk.log"));
-    kelp::PublicKeyChecker::forceDisabled(true);
+    kelp::PublicKeyChecker::forceDisabled(!verifyServerKeys);
 }
 
 template <typename Operation>
@@ -106,7 +108,7 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
         ConsoleReporter::write(err, QStringLiteral("quorlan-batch: ") + problem + QLatin1Char('\n'));
         return ExitStatus::NotStarted;
     }
-    prepareSdk();
+    prepareSdk(request.verifyServerKeys);
 
     ParallelRun run(operationFactory(request), request.jobs);
     RunTally tally(run, [&run] { return run.serverCount(); });
@@ -128,5 +130,6 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
     if (!finished) {
         loop.exec();
     }
+    ConsoleReporter::write(err, FailureSummary::text(tally));
     return tally.exitStatus();
 }

@@ -28,6 +28,7 @@ struct KelpSDK::Private
 {
     std::unique_ptr<LocalUserConfig> userConfig;
     std::unique_ptr<ConnectionManager> connectionManager;
+    QString dataDirectory;
     QFile logFile;
     // Counted rather than asked of the file system for every line.
     qint64 logBytes = 0;
@@ -41,11 +42,11 @@ KelpSDK::KelpSDK(const QString& organisation, const QString& application, const 
 
     // The per-application data directory of these names, whatever names the
     // QCoreApplication itself carries.
-    const QString logDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                 QLatin1Char('/') + organisation + QLatin1Char('/') + application;
+    d->dataDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
+                       organisation + QLatin1Char('/') + application;
     // A log that cannot be written is not a reason to stop: log() then does nothing.
-    if (QDir().mkpath(logDirectory)) {
-        d->logFile.setFileName(logDirectory + QLatin1Char('/') + logFile);
+    if (QDir().mkpath(d->dataDirectory)) {
+        d->logFile.setFileName(d->dataDirectory + QLatin1Char('/') + logFile);
         if (d->logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
             d->logBytes = d->logFile.size();
         }
@@ -86,6 +87,11 @@ ConnectionManager* KelpSDK::connectionManager() const
 QString KelpSDK::logFilePath() const
 {
     return d->logFile.isOpen() ? d->logFile.fileName() : QString();
+}
+
+QString KelpSDK::dataDirectory() const
+{
+    return d->dataDirectory;
 }
 
 void KelpSDK::setLogRotationSize(qint64 bytes)

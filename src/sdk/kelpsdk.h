@@ -30,6 +30,8 @@ public:
     ConnectionManager* connectionManager() const;
     // The log file in use; empty when it could not be opened.
     QString logFilePath() const;
+    // The per-user data directory the log and the known server keys live in.
+    QString dataDirectory() const;
 
     // Appends one line to the SDK log, with its control characters escaped,
     // so a text from a server can never start a line of its own. Callers

@@ -12,6 +12,16 @@ LoginError::LoginError(int code, const QString& server, quint16 port, int lockou
 {
 }
 
+LoginError LoginError::serverKeyChanged(const QString& server, quint16 port, const QString& knownKey,
+                                        const QString& presentedKey, const QString& knownKeysFile)
+{
+    LoginError error(ServerKeyChanged, server, port);
+    error.m_knownKey = knownKey;
+    error.m_presentedKey = presentedKey;
+    error.m_knownKeysFile = knownKeysFile;
+    return error;
+}
+
 void LoginError::reset()
 {
     m_code = 0;
@@ -54,6 +64,8 @@ QString LoginError::toString() const
         return lockedOutText();
     case 13:
         return stepByStep(tr("Login not permitted from this address. Server: %1, port: %2"));
+    case ServerKeyChanged:
+        return keyChangedText();
     default:
         return stepByStep(tr("Unknown error. Server: %1, port: %2"));
     }
@@ -72,6 +84,14 @@ QString LoginError::lockedOutText() const
                             : tr("Your account is locked for %1 minutes. Server: %2, port: %3").arg(minutes);
     }
     return text.arg(m_server).arg(m_port);
+}
+
+QString LoginError::keyChangedText() const
+{
+    return tr("Server's public key has changed. Server: %1, port: %2").arg(m_server).arg(m_port) + QStringLiteral(". ") +
+           tr("Known key: %1, key presented now: %2. If the server's key was changed on purpose, delete the line "
+              "of %3 port %4 in %5 and connect again.")
+               .arg(m_knownKey, m_presentedKey, m_server, QString::number(m_port), m_knownKeysFile);
 }
 
 } // namespace kelp

@@ -16,8 +16,15 @@ class LoginError : public ErrorInterface
     Q_DECLARE_TR_FUNCTIONS(kelp::LoginError)
 
 public:
+    // The SDK's own code for a server whose public key is not the one
+    // pinned for it. 11 has a fixed text that cannot say what to do about it.
+    static constexpr int ServerKeyChanged = 111;
+
     LoginError() = default;
     LoginError(int code, const QString& server, quint16 port, int lockoutSeconds = 0);
+    // ServerKeyChanged with both keys' fingerprints and the file the pinned one is in.
+    static LoginError serverKeyChanged(const QString& server, quint16 port, const QString& knownKey,
+                                       const QString& presentedKey, const QString& knownKeysFile);
 
     QString toString() const override;
     int errorId() const override { return m_code; }
@@ -32,6 +39,7 @@ public:
 
 private:
     QString lockedOutText() const;
+    QString keyChangedText() const;
 
     qint32 m_code = 0;
     QString m_server;
@@ -42,6 +50,9 @@ private:
     LoginData m_loginData;
     bool m_secondFlag = false;
     qint32 m_lockoutSeconds = 0;
+    QString m_knownKey;
+    QString m_presentedKey;
+    QString m_knownKeysFile;
 };
 
 } // namespace kelp

@@ -3,9 +3,11 @@
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
 #include "sdk/kelpsdk.h"
+#include "sdk/publickeychecker.h"
 #include "sdk/wirechannel.h"
 
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslSocket>
 
 #include <exception>
 
@@ -14,18 +16,54 @@ namespace kelp {
 namespace {
 RequestId s_lastRequestId = 0;
 const QString s_software = QStringLiteral("Quorlan SDK");
+
+// Servers present self-signed certificates: no authority vouches for them,
+// their pinned keys do. Any other verification error ends the handshake.
+bool onlyUnvouched(const QSslError& error)
+{
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QSslSocket* newTlsSocket(QObject* parent)
+{
+    auto* socket = new QSslSocket(parent);
+    QSslConfiguration configuration = socket->sslConfiguration();
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    // No authority vouches for a server (see above), so none is looked up;
+    // without the key check the certificate is not examined at all.
+    configuration.setCaCertificates({});
+    configuration.setPeerVerifyMode(PublicKeyChecker::isForceDisabled() ? QSslSocket::VerifyNone
+                                                                        : QSslSocket::VerifyPeer);
+    // A session with a server is never resumed: each is a connect of its own.
+    configuration.setSslOption(QSsl::SslOptionDisableSessionPersistence, true);
+    socket->setSslConfiguration(configuration);
+    return socket;
+}
 } // namespace
 
 ServerSession::ServerSession(const QString& user, const QString& password, const OrrinUrl& url, int connectTimeout,
                              int requestTimeout, QObject* parent)
     : QObject(parent), m_url(url), m_user(user), m_password(password), m_connectTimeout(connectTimeout),
-      m_requestTimeout(requestTimeout), m_channel(new WireChannel(new QTcpSocket(this), this))
+      m_requestTimeout(requestTimeout), m_socket(newTlsSocket(this)), m_channel(new WireChannel(m_socket, this))
 {
     m_connectTimer.setSingleShot(true);
     m_requestTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, &ServerSession::handleConnectTimeout);
     connect(&m_requestTimer, &QTimer::timeout, this, &ServerSession::handleRequestTimeout);
-    connect(m_channel->socket(), &QTcpSocket::connected, this, &ServerSession::handleConnected);
+    connect(m_socket, &QSslSocket::connected, this, [this] { m_tcpConnected = true; });
+    connect(m_socket, qOverload<const QList<QSslError>&>(&QSslSocket::sslErrors), this,
+            &ServerSession::handleSslErrors);
+    connect(m_socket, &QSslSocket::encrypted, this, &ServerSession::handleEncrypted);
     connect(m_channel, &WireChannel::messageReceived, this, &ServerSession::handleMessage);
     connect(m_channel, &WireChannel::closed, this, &ServerSession::handleChannelClosed);
 }
@@ -45,7 +83,7 @@ void ServerSession::start()
 {
     log(QStringLiteral("connecting as user ") + m_user);
     m_connectTimer.start(m_connectTimeout);
-    m_channel->socket()->connectToHost(m_url.host(), m_url.port());
+    m_socket->connectToHostEncrypted(m_url.host(), m_url.port());
 }
 
 bool ServerSession::request(const WireMessage& message)
@@ -104,9 +142,38 @@ ConnectionError ServerSession::error(int code, const QString& detail) const
     }
 }
 
-void ServerSession::handleConnected()
+void ServerSession::handleSslErrors(const QList<QSslError>& errors)
 {
-    m_tcpConnected = true;
+    if (PublicKeyChecker::isForceDisabled()) {
+        m_socket->ignoreSslErrors();
+        return;
+    }
+    QList<QSslError> unvouched;
+    for (const QSslError& error : errors) {
+        if (onlyUnvouched(error)) {
+            unvouched.append(error);
+        } else {
+            log(QStringLiteral("certificate refused: ") + error.errorString());
+        }
+    }
+    m_socket->ignoreSslErrors(unvouched);
+}
+
+void ServerSession::handleEncrypted()
+{
+    if (m_state != State::Connecting) {
+        return;
+    }
+    if (!PublicKeyChecker::isForceDisabled()) {
+        const QString presented = PublicKeyChecker::fingerprint(m_socket->peerCertificate());
+        const QString known = PublicKeyChecker::pin(m_url.host(), m_url.port(), presented);
+        if (!known.isEmpty() && known != presented) {
+            log(QStringLiteral("key changed: pinned ") + known + QStringLiteral(", presented ") + presented);
+            refuse(LoginError::serverKeyChanged(m_url.host(), m_url.port(), known, presented,
+                                                PublicKeyChecker::knownKeysPath()));
+            return;
+        }
+    }
     m_state = State::Greeting;
     send(WireMessage::hello(newRequestId(), s_software));
 }
@@ -200,6 +267,9 @@ void ServerSession::handleChannelClosed(const QString& reason)
     if (m_state == State::Closed) {
         return;
     }
+    if (m_tcpConnected && !m_socket->isEncrypted()) {
+        log(QStringLiteral("no encrypted session could be set up"));
+    }
     if (m_channel->socketError() == QAbstractSocket::HostNotFoundError) {
         refuse(5);
     } else {
@@ -230,12 +300,17 @@ void ServerSession::handleRequestTimeout()
 
 void ServerSession::refuse(int code, int lockoutSeconds)
 {
-    log(QStringLiteral("login failed with code ") + QString::number(code));
+    refuse(LoginError(code, m_url.host(), m_url.port(), lockoutSeconds));
+}
+
+void ServerSession::refuse(const LoginError& error)
+{
+    log(QStringLiteral("login failed with code ") + QString::number(error.errorId()));
     m_state = State::Closed;
     m_connectTimer.stop();
     m_pending.clear();
     m_channel->abort();
-    emit connectRefused(LoginError(code, m_url.host(), m_url.port(), lockoutSeconds));
+    emit connectRefused(error);
 }
 
 void ServerSession::endSession(const ConnectionError& firstError)

@@ -9,17 +9,22 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QSharedPointer>
+#include <QSslError>
 #include <QTimer>
 
 #include <deque>
+
+class QSslSocket;
 
 namespace kelp {
 
 class ConfigSystem;
 class WireChannel;
 
-// The client end of one session with a server: TCP connect, hello, login,
-// reading the configuration into a new working document, then requests and
+// The client end of one session with a server: TCP connect, TLS handshake
+// (1.2 or later, never plain), the server's key checked against its pin
+// unless PublicKeyChecker is force-disabled, hello, login, reading the
+// configuration into a new working document, then requests and
 // their answers. The connect ends in exactly one of connectSucceeded,
 // connectRefused or connectTimedOut; afterwards every request ends in exactly
 // one of answered or requestFailed, and the session in closed(). Its signals
@@ -90,7 +95,8 @@ private:
         QDeadlineTimer deadline;
     };
 
-    void handleConnected();
+    void handleSslErrors(const QList<QSslError>& errors);
+    void handleEncrypted();
     void handleMessage(const WireMessage& message);
     void handleChannelClosed(const QString& reason);
     void handleConnectTimeout();
@@ -98,6 +104,7 @@ private:
     void handleConnectAnswer(WireType request, const WireMessage& answer);
     void send(const WireMessage& message);
     void refuse(int code, int lockoutSeconds = 0);
+    void refuse(const LoginError& error);
     // Ends an open session: the first waiting request fails with firstError,
     // the others as lost, then closed().
     void endSession(const ConnectionError& firstError);
@@ -114,6 +121,7 @@ private:
     int m_requestTimeout;
     State m_state = State::Connecting;
     bool m_tcpConnected = false;
+    QSslSocket* m_socket;
     WireChannel* m_channel;
     QTimer m_connectTimer;
     QTimer m_requestTimer;

@@ -106,10 +106,18 @@ void WireChannel::handleSocketGone()
         return;
     }
     m_socketError = m_socket->error();
-    fail(m_socket->error() == QAbstractSocket::RemoteHostClosedError ||
-                 m_socket->error() == QAbstractSocket::UnknownSocketError
-             ? QStringLiteral("connection closed by the peer")
-             : m_socket->errorString());
+    switch (m_socketError) {
+    case QAbstractSocket::RemoteHostClosedError:
+    case QAbstractSocket::UnknownSocketError:
+        fail(QStringLiteral("connection closed by the peer"));
+        return;
+    case QAbstractSocket::SslHandshakeFailedError:
+        fail(QStringLiteral("TLS handshake failed: ") + m_socket->errorString());
+        return;
+    default:
+        fail(m_socket->errorString());
+        return;
+    }
 }
 
 void WireChannel::fail(const QString& reason)

@@ -11,7 +11,8 @@ class QTcpSocket;
 
 namespace kelp {
 
-// One end of a protocol connection over a connected TCP socket, used by the
+// One end of a protocol connection over a connected TCP socket (a QSslSocket
+// for the encrypted sessions, whose plain text it reads), used by the
 // SDK client and by the simulator alike. It owns the socket (as Qt child),
 // turns incoming bytes into messages and reports, once, when the peer is gone
 // or can no longer be trusted: closed by the peer, socket error, an invalid

@@ -50,7 +50,7 @@ enum class WireError : qint32
 // client and the simulator so both ends encode and check frames the same way.
 struct WireMessage
 {
-    static constexpr quint8 protocolVersion = 1;
+    static constexpr quint8 protocolVersion = 2;
     static constexpr int headerSize = 8;
     // Payload limits: configuration texts may be large, everything else is small.
     static constexpr qint64 maxConfigurationBytes = 64 * 1024 * 1024;

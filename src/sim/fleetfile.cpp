@@ -182,7 +182,8 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
         return false;
     }
     FieldReader top(document.object(), QStringLiteral("fleet"));
-    top.allowOnly({QStringLiteral("servers")});
+    top.allowOnly({QStringLiteral("servers"), QStringLiteral("keyDirectory")});
+    const QString keyDirectory = top.string(QStringLiteral("keyDirectory"), false);
     const QJsonValue list = document.object().value(QStringLiteral("servers"));
     if (top.ok() && (!list.isArray() || list.toArray().isEmpty())) {
         top.fail(QStringLiteral("\"servers\" must be a non-empty array"));
@@ -209,7 +210,8 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
         reader.allowOnly({QStringLiteral("name"), QStringLiteral("address"), QStringLiteral("port"),
                           QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("config"),
                           QStringLiteral("lockout"), QStringLiteral("restartMs"), QStringLiteral("loginTimeoutMs"),
-                          QStringLiteral("frameTimeoutMs"), QStringLiteral("faults")});
+                          QStringLiteral("frameTimeoutMs"), QStringLiteral("faults"), QStringLiteral("certificate"),
+                          QStringLiteral("key")});
         ServerProfile spec;
         spec.name = reader.string(QStringLiteral("name"), true);
         const QString address = reader.string(QStringLiteral("address"), true);
@@ -217,6 +219,11 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
         spec.user = reader.string(QStringLiteral("user"), true);
         spec.password = reader.string(QStringLiteral("password"), true, true);
         const QString config = reader.string(QStringLiteral("config"), true);
+        const QString certificate = reader.string(QStringLiteral("certificate"), false);
+        const QString key = reader.string(QStringLiteral("key"), false);
+        if (certificate.isEmpty() != key.isEmpty()) {
+            reader.fail(QStringLiteral("\"certificate\" and \"key\" go together: give both or neither"));
+        }
         FieldReader lockout(reader.object(QStringLiteral("lockout")), where + QStringLiteral(", lockout"));
         lockout.allowOnly({QStringLiteral("failures"), QStringLiteral("seconds")});
         spec.lockoutFailures = lockout.integer(QStringLiteral("failures"), spec.lockoutFailures, 0);
@@ -240,6 +247,13 @@ bool FleetFile::parse(const QByteArray& json, const QString& baseDirectory)
             return false;
         }
         spec.configPath = QDir::cleanPath(base.absoluteFilePath(config));
+        if (!certificate.isEmpty()) {
+            spec.certificatePath = QDir::cleanPath(base.absoluteFilePath(certificate));
+            spec.keyPath = QDir::cleanPath(base.absoluteFilePath(key));
+        }
+        if (!keyDirectory.isEmpty()) {
+            spec.keyDirectory = QDir::cleanPath(base.absoluteFilePath(keyDirectory));
+        }
         for (const ServerProfile& other : servers) {
             const QString conflict = spec.conflictWith(other);
             if (!conflict.isEmpty()) {

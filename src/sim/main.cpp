@@ -5,8 +5,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <csignal>
@@ -76,10 +78,24 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // Servers without certificate files of their own keep their generated
+    // pairs in the fleet's key directory, or for this run only in a temporary one.
+    QVector<sim::ServerProfile> servers = fleetFile.servers();
+    QTemporaryDir temporaryKeys;
+    const QString keyDirectory =
+        servers.first().keyDirectory.isEmpty() ? temporaryKeys.path() : servers.first().keyDirectory;
+    if (keyDirectory.isEmpty() || !QDir().mkpath(keyDirectory)) {
+        printError(QStringLiteral("cannot create the key directory %1").arg(keyDirectory));
+        return 1;
+    }
+    for (sim::ServerProfile& spec : servers) {
+        spec.keyDirectory = keyDirectory;
+    }
+
     sim::Fleet fleet;
     QObject::connect(&fleet, &sim::Fleet::eventRecorded, &fleet,
                      [](const sim::ServerEvent& event) { printLine(event.toString()); });
-    for (const sim::ServerProfile& spec : fleetFile.servers()) {
+    for (const sim::ServerProfile& spec : servers) {
         fleet.addServer(spec);
     }
 

@@ -10,6 +10,19 @@ QString ServerProfile::endpoint() const
     return host + QLatin1Char(':') + QString::number(port);
 }
 
+QString ServerProfile::generatedCertificatePath() const
+{
+    return keyDirectory + QLatin1Char('/') + address.toString() + QLatin1Char('-') + QString::number(port) +
+           QStringLiteral(".crt");
+}
+
+QString ServerProfile::generatedKeyPath() const
+{
+    QString path = generatedCertificatePath();
+    path.replace(path.size() - 3, 3, QStringLiteral("key"));
+    return path;
+}
+
 QString ServerProfile::conflictWith(const ServerProfile& other) const
 {
     if (name == other.name) {

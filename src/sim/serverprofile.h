@@ -20,6 +20,13 @@ struct ServerProfile
     QString user;
     QString password;
     QString configPath;
+    // The PEM certificate and private key the server presents; both or
+    // neither. Without them the server's pair is kept in keyDirectory (read
+    // when there, made and written there otherwise), or without a key
+    // directory made afresh in memory at every start.
+    QString certificatePath;
+    QString keyPath;
+    QString keyDirectory;
     // After lockoutFailures refused logins in a row the account is locked for
     // lockoutSeconds; 0 failures switches the lock-out off.
     int lockoutFailures = 5;
@@ -34,6 +41,10 @@ struct ServerProfile
 
     // "127.0.0.11:8601"
     QString endpoint() const;
+    // Where the server's generated pair lives in keyDirectory:
+    // "127.0.0.11-8601.crt" and "127.0.0.11-8601.key".
+    QString generatedCertificatePath() const;
+    QString generatedKeyPath() const;
     // Why this server and other cannot run in one fleet (the same name, or
     // the same address and port); empty when they can.
     QString conflictWith(const ServerProfile& other) const;

@@ -70,6 +70,9 @@ bool SimulatedServer::start()
         m_errorString = m_store.errorString();
         return false;
     }
+    if (!takeIdentity()) {
+        return false;
+    }
     m_running = true;
     if (m_spec.faults.notListening) {
         record(ServerEvent::Kind::Unavailable, 0, true, s_notListening);
@@ -122,6 +125,26 @@ QVector<ServerEvent> SimulatedServer::events(ServerEvent::Kind kind) const
         }
     }
     return result;
+}
+
+bool SimulatedServer::takeIdentity()
+{
+    if (m_identity.isNull()) {
+        if (!m_spec.certificatePath.isEmpty()) {
+            m_identity = ServerIdentity::load(m_spec.certificatePath, m_spec.keyPath);
+        } else if (!m_spec.keyDirectory.isEmpty()) {
+            m_identity = ServerIdentity::loadOrCreate(m_spec.generatedCertificatePath(), m_spec.generatedKeyPath(),
+                                                      m_spec.address);
+        } else {
+            m_identity = ServerIdentity::generate(m_spec.address);
+        }
+    }
+    if (m_identity.isNull()) {
+        m_errorString = m_spec.name + QStringLiteral(": ") + m_identity.errorString();
+        return false;
+    }
+    m_listener.setIdentity(m_identity);
+    return true;
 }
 
 bool SimulatedServer::listen()

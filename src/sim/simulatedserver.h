@@ -2,11 +2,12 @@
 
 #include "sim/configstore.h"
 #include "sim/serverevent.h"
+#include "sim/serveridentity.h"
 #include "sim/serverprofile.h"
+#include "sim/tlslistener.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
-#include <QTcpServer>
 #include <QTimer>
 #include <QVector>
 
@@ -35,12 +36,19 @@ public:
     explicit SimulatedServer(const ServerProfile& spec, QObject* parent = nullptr);
     ~SimulatedServer() override;
 
-    // Reads the configuration file and starts listening (unless the
-    // notListening fault is set). False when the file cannot be read or the
-    // address cannot be bound; errorString() says why.
+    // Reads the configuration file, takes the server's TLS identity (given
+    // by setIdentity(), or as the profile says) and starts listening (unless
+    // the notListening fault is set). False when the file, certificate or key
+    // cannot be read or made, or the address cannot be bound; errorString()
+    // says why.
     bool start();
     // Closes the listener and every session at once.
     void stop();
+
+    // The identity to present from the next start on, instead of the one the
+    // profile describes.
+    void setIdentity(const ServerIdentity& identity) { m_identity = identity; }
+    const ServerIdentity& identity() const { return m_identity; }
 
     const ServerProfile& spec() const { return m_spec; }
     QString name() const { return m_spec.name; }
@@ -65,6 +73,7 @@ signals:
     void eventRecorded(const sim::ServerEvent& event);
 
 private:
+    bool takeIdentity();
     bool listen();
     void handleNewConnections();
     void handleRequest(Session* session, const kelp::WireMessage& request);
@@ -82,7 +91,8 @@ private:
 
     ServerProfile m_spec;
     ConfigStore m_store;
-    QTcpServer m_listener;
+    ServerIdentity m_identity;
+    TlsListener m_listener;
     QVector<Session*> m_sessions;
     Session* m_lockOwner = nullptr;
     QTimer m_restartTimer;

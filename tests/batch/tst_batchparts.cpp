@@ -26,8 +26,9 @@ QString describe(const BatchRequest& request)
     const auto number = [](int n) { return QString::number(n); };
     return QString("%1 csv=%2 out=%3 naming=%4 report=%5 overwrite=%6 config=%7 mode=%8 keep=%9")
                .arg(QStringList{"", "", "backup", "push", "preview"}.at(int(request.command)), o.csvPath(),
-                    o.outputDirectory(), number(o.namingMode()), o.reportPath(), number(request.overwriteReport),
-                    o.configFilePath(), number(o.pushMode()), kept.join(',')) +
+                    o.outputDirectory(), number(o.namingMode()), o.reportPath(),
+                    number(request.overwriteReport) + (request.verifyServerKeys ? " verify" : ""), o.configFilePath(),
+                    number(o.pushMode()), kept.join(',')) +
            QString(" restart=%1 server=%2 diff=%3 jobs=%4")
                .arg(number(o.restartServers()), request.serverConfigPath, number(request.diff), number(request.jobs));
 }
@@ -94,6 +95,8 @@ private slots:
         row("backup, = form",
             "backup --naming=host --csv=s.csv --output-dir=out --report r --overwrite-report --jobs=64",
             backup.arg(1).arg("r").arg(1).arg(64));
+        row("backup checking keys", "backup --csv s.csv --output-dir out --verify-server-keys",
+            backup.arg(0).arg("").arg("0 verify").arg(1));
         row("last value wins", "backup --csv s.csv --output-dir out --naming host --naming both --jobs 3 --jobs 1",
             backup.arg(2).arg("").arg(0).arg(1));
         row("push defaults", "push --csv s.csv --config c.conf", push.arg(0).arg("Licence,Network").arg(0).arg(1));
@@ -109,6 +112,8 @@ private slots:
         row("nothing", "", "usage: no command given (backup, push or preview)");
         row("option before command", "--csv s.csv backup",
             "usage: unknown command '--csv' (use backup, push or preview)");
+        row("key check on preview", "preview --server-config a --config c --verify-server-keys",
+            "usage: preview: Unknown option 'verify-server-keys'.");
         row("push option on preview", "preview --server-config a --config c --restart",
             "usage: preview: Unknown option 'restart'.");
         row("no configuration file", "push --csv s.csv", "usage: push: the option --config FILE is required");

@@ -1,24 +1,27 @@
-// The SDK's wire protocol: frames, the channel that carries them, the
-// section schema, and the SDK client against a scripted server that gives
-// every answer a server may give and misbehaves in every way, message by
-// message.
+// The SDK's wire protocol: frames, the channel, the section schema, and the
+// client against a scripted server that gives every answer and misbehaves in every way; and against the
+// simulator, the encryption of every session and the pinning of servers' keys.
 
 #include "configsystem/configsystem.h"
 #include "sdk/configschema.h"
 #include "sdk/connectionmanager.h"
 #include "sdk/kelpsdk.h"
 #include "sdk/orrinconfig.h"
+#include "sdk/publickeychecker.h"
 #include "sdk/server.h"
 #include "sdk/servergroup.h"
 #include "sdk/wirechannel.h"
 #include "sdk/wirereader.h"
+#include "sim/tlslistener.h"
+#include "testsupport/fleetfixture.h"
 #include "testsupport/testsettings.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
@@ -50,7 +53,7 @@ QByteArray header(quint8 version, quint8 type, quint32 length)
 // A frame with a hand-made payload, for payloads the encoder never produces.
 QByteArray rawFrame(WireType type, const QByteArray& payload)
 {
-    return header(1, quint8(type), quint32(payload.size())) + payload;
+    return header(WireMessage::protocolVersion, quint8(type), quint32(payload.size())) + payload;
 }
 
 // Reads one frame from the bytes and says what came of it.
@@ -90,6 +93,31 @@ void drainQueuedSignals()
     QTRY_VERIFY(reached);
 }
 
+// A TCP relay from its own address to a server's, keeping every byte that
+// passes in either direction.
+struct Relay : QObject
+{
+    Relay(const QString& from, const QString& to)
+    {
+        connect(&listener, &QTcpServer::newConnection, this, [this, to] {
+            QTcpSocket* in = listener.nextPendingConnection();
+            auto* out = new QTcpSocket(in);
+            out->connectToHost(to, 8601);
+            for (const auto& [source, sink] : {std::make_pair(in, out), std::make_pair(out, in)}) {
+                connect(source, &QTcpSocket::readyRead, this, [this, source = source, sink = sink] {
+                    bytes += source->peek(source->bytesAvailable());
+                    sink->write(source->readAll());
+                });
+                connect(source, &QTcpSocket::disconnected, sink, &QTcpSocket::disconnectFromHost);
+            }
+        });
+        listener.listen(QHostAddress(from), 8601);
+    }
+
+    QTcpServer listener;
+    QByteArray bytes;
+};
+
 // A server at one address that speaks the protocol as a well-behaved server
 // would, except where the test's script answers a request itself (and
 // returns true), and the SDK client to it. The server keeps every request;
@@ -110,6 +138,7 @@ struct Session : QObject
             }
         });
         if (listening) {
+            tcp.setIdentity(testsupport::FleetFixture::identity(address));
             tcp.listen(QHostAddress(address), 8601);
         }
         connect(&manager, &kelp::ConnectionManager::allServersConnected, this,
@@ -146,9 +175,9 @@ struct Session : QObject
         }
     }
 
-    kelp::RequestId connectAdmin()
+    kelp::RequestId connectAdmin(const QString& password = s_password)
     {
-        return id = manager.connectToServer(QStringLiteral("admin"), s_password, kelp::OrrinUrl(address, 8601), false);
+        return id = manager.connectToServer(QStringLiteral("admin"), password, kelp::OrrinUrl(address, 8601), false);
     }
 
     // Connects (unless a connect is under way) and watches the configuration.
@@ -176,7 +205,7 @@ struct Session : QObject
     void add(const char* what, uint id, const QString& rest = QString()) { lines << line(what, id, rest); }
 
     QString address;
-    QTcpServer tcp;
+    sim::TlsListener tcp;
     std::unique_ptr<WireChannel> channel;
     std::function<bool(WireChannel& channel, const WireMessage& request)> script;
     QList<WireMessage> requests;
@@ -203,7 +232,6 @@ private slots:
     void channelDeliversMessages_data();
     void channelDeliversMessages();
     void schemaRoundTripsEveryKind();
-    void connectsReadsAndDisconnects();
     void reportsFailedConnects_data();
     void reportsFailedConnects();
     void connectThatNeverCompletes_data();
@@ -212,6 +240,11 @@ private slots:
     void failsRequests_data();
     void failsRequests();
     void logRotates();
+    void relayedBackupAndPushShowNoSecret();
+    void plainPeersAreRefused();
+    void serverKeys_data();
+    void serverKeys();
+    void serverKeyFilesMustMatch();
 
 private:
     testsupport::TestSettings m_settings;
@@ -243,7 +276,7 @@ void TestProtocol::roundTrip()
     QFETCH(WireMessage, message);
 
     const QByteArray frame = message.encode();
-    QCOMPARE(frame.left(8), header(1, quint8(message.type), quint32(frame.size() - WireMessage::headerSize)));
+    QCOMPARE(frame.left(8), header(2, quint8(message.type), quint32(frame.size() - WireMessage::headerSize)));
     // Read into a message that holds other values in every field, so a field
     // the decoder leaves alone shows up.
     WireMessage back = WireMessage::save(77, true, true, "stale");
@@ -261,12 +294,12 @@ void TestProtocol::refusesBadFrames_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("garbage") << QByteArray("GET / HTTP/1.1\r\n\r\n") << "not a protocol frame";
-    QTest::newRow("wrong version") << header(2, 0x01, 0) << "unsupported protocol version 2";
-    QTest::newRow("after the requests") << header(1, 0x09, 0) << "unknown message type 9";
-    QTest::newRow("after the answers") << header(1, 0x8A, 0) << "unknown message type 138";
+    QTest::newRow("wrong version") << header(1, 0x01, 0) << "unsupported protocol version 1";
+    QTest::newRow("after the requests") << header(2, 0x09, 0) << "unknown message type 9";
+    QTest::newRow("after the answers") << header(2, 0x8A, 0) << "unknown message type 138";
     QTest::newRow("small type one byte too long")
-        << header(1, 0x02, 65537) << "login message of 65537 bytes exceeds the limit of 65536 bytes";
-    QTest::newRow("config one byte too long") << header(1, 0x84, 64 * 1024 * 1024 + 65)
+        << header(2, 0x02, 65537) << "login message of 65537 bytes exceeds the limit of 65536 bytes";
+    QTest::newRow("config one byte too long") << header(2, 0x84, 64 * 1024 * 1024 + 65)
                                               << "config message of 67108929 bytes exceeds the limit of 67108928 bytes";
     QTest::newRow("no request id") << rawFrame(WireType::Bye, QByteArray(2, '\0')) << "malformed bye message";
     QTest::newRow("bytes left over") << rawFrame(WireType::Bye, u32(1) + "x") << "malformed bye message";
@@ -291,8 +324,8 @@ void TestProtocol::keepsToTheLimits()
     for (int size = 0; size < frame.size(); ++size) {
         QCOMPARE(readOnce(frame.left(size)), QStringLiteral("incomplete, %1 bytes left").arg(size));
     }
-    QCOMPARE(readOnce(header(1, 0x84, 64 * 1024 * 1024 + 64)), QStringLiteral("incomplete, 8 bytes left"));
-    QCOMPARE(readOnce(header(1, 0x8F, 65536)), QStringLiteral("incomplete, 8 bytes left"));
+    QCOMPARE(readOnce(header(2, 0x84, 64 * 1024 * 1024 + 64)), QStringLiteral("incomplete, 8 bytes left"));
+    QCOMPARE(readOnce(header(2, 0x8F, 65536)), QStringLiteral("incomplete, 8 bytes left"));
 
     // Error payload: id (4) + code (4) + length (4) + text.
     const int largestText = int(WireMessage::maxSmallPayload) - 12;
@@ -323,8 +356,9 @@ void TestProtocol::channelDeliversMessages()
     // The scripted server's end is the channel under test; this end is raw.
     Session session(QStringLiteral("127.0.5.101"));
     session.script = [](WireChannel&, const WireMessage&) { return true; };
-    QTcpSocket peer;
-    peer.connectToHost(session.address, 8601);
+    QSslSocket peer;
+    peer.setPeerVerifyMode(QSslSocket::VerifyNone);
+    peer.connectToHostEncrypted(session.address, 8601);
     QTRY_VERIFY(session.channel);
     session.channel->setFrameTimeout(1000);
     QSignalSpy closed(session.channel.get(), &WireChannel::closed);
@@ -366,47 +400,6 @@ void TestProtocol::schemaRoundTripsEveryKind()
     QCOMPARE(again->sectionNamesOfKind(QStringLiteral("Network")).size(), 2);
 }
 
-void TestProtocol::connectsReadsAndDisconnects()
-{
-    Session session(QStringLiteral("127.0.5.1"));
-    session.script = [](WireChannel&, const WireMessage& request) { return request.type == WireType::Lock; };
-    session.connectAdmin();
-    QVERIFY2(session.lines.isEmpty(), "a connect is never answered from inside the call");
-    QVERIFY(session.open());
-
-    const QList<WireMessage>& requests = session.requests;
-    QCOMPARE(requests.size(), 3);
-    QVERIFY(requests.at(0).type == WireType::Hello && requests.at(0).version == 1);
-    QVERIFY(requests.at(1).type == WireType::Login && requests.at(1).name == QStringLiteral("admin"));
-    QCOMPARE(requests.at(1).password, s_password);
-    QCOMPARE(requests.at(2).type, WireType::GetConfig);
-    QCOMPARE(session.manager.serverGroup(session.id)->servers().size(), 1);
-    QCOMPARE(session.target->name(), QStringLiteral("Alpha"));
-    QCOMPARE(session.target->host(), session.address);
-    const QSharedPointer<kelp::OrrinConfig> config = session.config;
-    QVERIFY(!config->isLocked());
-    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
-    QCOMPARE(config->workingConfigCopy(), config->workingConfigCopy());
-
-    // A request still waiting fails with the disconnect; the configuration
-    // outlives it, as an operation keeps it until the next server.
-    const kelp::RequestId pending = config->lock(false);
-    QTRY_COMPARE(requests.size(), 4);
-    session.manager.disconnectFromAll();
-    QVERIFY2(!session.manager.serverGroup(session.id), "the group goes with the disconnect");
-    QTRY_COMPARE(requests.size(), 5);
-    QCOMPARE(requests.last().type, WireType::Bye);
-    QTRY_COMPARE(session.lines.size(), 3);
-    const kelp::RequestId later = config->saveToServer(false, false);
-    QCOMPARE(session.lines.size(), 3);
-    QTRY_COMPARE(
-        session.lines,
-        (QStringList{line("connected", session.id),
-                     line("error", pending, " 101: Connection to 127.0.5.1:8601 lost: the connection was closed"),
-                     line("disconnected", session.id), line("error", later, " 103: Not connected to the server")}));
-    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
-}
-
 void TestProtocol::reportsFailedConnects_data()
 {
     QTest::addColumn<QString>("host");
@@ -417,7 +410,7 @@ void TestProtocol::reportsFailedConnects_data()
     QTest::addColumn<QString>("error");
 
     WireMessage newer = WireMessage::welcome(0, QStringLiteral("x"));
-    newer.version = 2;
+    newer.version = 3;
     QTest::newRow("locked out") << "127.0.5.4" << WireMessage::loginRefused(0, 12, 300) << "12 300";
     QTest::newRow("newer protocol version") << "127.0.5.5" << newer << "6 0";
     QTest::newRow("error to the greeting")
@@ -492,23 +485,38 @@ void TestProtocol::connectThatNeverCompletes()
 void TestProtocol::answersRequests()
 {
     Session session(QStringLiteral("127.0.5.20"));
+    session.connectAdmin();
+    QVERIFY2(session.lines.isEmpty(), "a connect is never answered from inside the call");
     QVERIFY(session.open());
-    kelp::OrrinConfig* config = session.config.data();
+    const QList<WireMessage>& requests = session.requests;
+    QCOMPARE(requests.size(), 3);
+    QVERIFY(requests.at(0).type == WireType::Hello && requests.at(0).version == 2);
+    QVERIFY(requests.at(1).type == WireType::Login && requests.at(1).name == QStringLiteral("admin"));
+    QCOMPARE(requests.at(1).password, s_password);
+    QCOMPARE(requests.at(2).type, WireType::GetConfig);
+    QCOMPARE(session.manager.serverGroup(session.id)->servers().size(), 1);
+    QCOMPARE(session.target->name(), QStringLiteral("Alpha"));
+    QCOMPARE(session.target->host(), session.address);
+    const QSharedPointer<kelp::OrrinConfig> config = session.config;
+    QCOMPARE(config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    QCOMPARE(config->workingConfigCopy(), config->workingConfigCopy());
+
+    QVERIFY(!config->isLocked());
     const kelp::RequestId lockId = config->lock(false);
     QCOMPARE(session.lines.size(), 1);
     QTRY_COMPARE(session.lines.size(), 2);
     QVERIFY(config->isLocked());
 
     // The saves upload the shared working document as edited through it.
-    config->workingConfigCopy()->loadText(QStringLiteral("[Network]\naddress = 10.0.0.1\n"), false, false);
+    const QString edited = QStringLiteral("[Network]\naddress = 10.0.0.1\n");
+    config->workingConfigCopy()->loadText(edited, false, false);
     const kelp::RequestId replaceId = config->saveToServer(false, true);
     const kelp::RequestId mergeId = config->saveToServer(false, false);
     const kelp::RequestId unlockId = config->unlock(true);
     QTRY_COMPARE(session.lines.size(), 5);
     QVERIFY(!config->isLocked());
-    const QList<WireMessage>& requests = session.requests;
     QVERIFY(requests.at(4).type == WireType::Save && requests.at(4).replace && !requests.at(4).force);
-    QCOMPARE(requests.at(4).configuration, QByteArray("[Network]\naddress = 10.0.0.1\n"));
+    QCOMPARE(requests.at(4).configuration, edited.toUtf8());
     QVERIFY2(requests.at(5).type == WireType::Save && !requests.at(5).replace, "a merge save must say so");
     QVERIFY(requests.at(6).type == WireType::Unlock && requests.at(6).force);
 
@@ -520,28 +528,36 @@ void TestProtocol::answersRequests()
     QTRY_COMPARE(session.lines.size(), 6);
     QVERIFY(!config->isLocked());
 
-    // Sent behind a restart: the server closes without answering it.
+    // A request still waiting fails with the disconnect; the configuration
+    // outlives it, as an operation keeps it until the next server.
+    session.script = [](WireChannel&, const WireMessage& request) {
+        return request.type == WireType::Restart || request.type == WireType::Lock;
+    };
+    const kelp::RequestId pending = config->lock(false);
     session.target->restart(true);
-    const kelp::RequestId lostId = config->lock(false);
-    QTRY_COMPARE(session.lines.size(), 7);
-    QVERIFY(requests.at(8).type == WireType::Restart && requests.at(8).force);
+    QTRY_COMPARE(requests.size(), 10);
+    QVERIFY(requests.at(9).type == WireType::Restart && requests.at(9).force);
     session.manager.disconnectFromAll();
+    QVERIFY2(!session.manager.serverGroup(session.id), "the group goes with the disconnect");
+    QTRY_COMPARE(requests.size(), 11);
+    QCOMPARE(requests.last().type, WireType::Bye);
+    QTRY_COMPARE(session.lines.size(), 8);
+    const kelp::RequestId later = config->saveToServer(false, false);
+    QCOMPARE(session.lines.size(), 8);
     QTRY_COMPARE(
         session.lines,
         (QStringList{line("connected", session.id), line("locked", lockId), line("saved", replaceId),
                      line("saved", mergeId), line("unlocked", unlockId), line("locked", notHeldId),
-                     line("error", lostId, " 101: Connection to 127.0.5.20:8601 lost: connection closed by the peer"),
-                     line("disconnected", session.id)}));
+                     line("error", pending, " 101: Connection to 127.0.5.20:8601 lost: the connection was closed"),
+                     line("disconnected", session.id), line("error", later, " 103: Not connected to the server")}));
+    QCOMPARE(config->workingConfigCopy()->toText(), edited);
 
-    // The log records the requests, without the password.
+    // The log records the login, without the password.
     QFile log(kelp::KelpSDK::instance()->logFilePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(log.readAll());
-    QVERIFY2(
-        text.contains(QStringLiteral("127.0.5.20:8601 > login #%1 (user admin)\n").arg(requests.at(1).requestId)) &&
-            text.contains(QStringLiteral("127.0.5.20:8601 > save #%1 (replace, 29 bytes)\n").arg(replaceId)) &&
-            text.contains(QStringLiteral("127.0.5.20:8601 > save #%1 (merge, 29 bytes)\n").arg(mergeId)),
-        qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("127.0.5.20:8601 > login #%1 (user admin)\n").arg(requests.at(1).requestId)),
+             qPrintable(text));
     QVERIFY2(!text.contains(s_password), "the password must never reach the log");
 }
 
@@ -632,6 +648,160 @@ void TestProtocol::logRotates()
         QVERIFY2(read(path).endsWith(' ' + QByteArray(100, c) + '\n') && read(path).count('\n') == 1, read(path));
     }
     sdk->setLogRotationSize(kelp::KelpSDK::DEFAULT_LOG_ROTATION_SIZE);
+}
+
+void TestProtocol::relayedBackupAndPushShowNoSecret()
+{
+    testsupport::FleetFixture fleet;
+    QVERIFY(fleet.addServer(QStringLiteral("north"), "127.0.5.150", QString::fromUtf8(s_configuration)));
+    Relay relay(QStringLiteral("127.0.5.151"), QStringLiteral("127.0.5.150"));
+    kelp::PublicKeyChecker::forceDisabled(true); // the certificate names the server, not the relay
+    Session session(relay.listener.serverAddress().toString(), false);
+    session.connectAdmin(testsupport::FleetFixture::defaultPassword());
+    QVERIFY(session.open());
+    QCOMPARE(session.config->workingConfigCopy()->toText(), QString::fromUtf8(s_configuration));
+    const QString pushed = QStringLiteral("[Licence]\nkey = LIC-NEW-5X8\n");
+    session.config->lock(false);
+    session.config->workingConfigCopy()->loadText(pushed, true, false);
+    session.config->saveToServer(false, false);
+    session.config->unlock(false);
+    QTRY_COMPARE(session.lines.size(), 4);
+    session.manager.disconnectFromAll();
+    kelp::PublicKeyChecker::forceDisabled(false);
+    QTRY_VERIFY(fleet.configText(QStringLiteral("north")).contains(QStringLiteral("LIC-NEW-5X8")));
+
+    QVERIFY2(relay.bytes.startsWith('\x16'), "the session must begin with a TLS handshake record");
+    for (const QString& secret :
+         QString(QString::fromUtf8(s_configuration) + pushed + testsupport::FleetFixture::defaultPassword())
+             .split('\n')) {
+        QVERIFY2(secret.isEmpty() || !relay.bytes.contains(secret.toUtf8()), qPrintable(secret + " went in clear"));
+    }
+}
+
+void TestProtocol::plainPeersAreRefused()
+{
+    testsupport::FleetFixture fleet;
+    QVERIFY(fleet.addServer(QStringLiteral("north"), "127.0.5.152", QString::fromUtf8(s_configuration)));
+    WireChannel plainClient(new QTcpSocket);
+    QSignalSpy answers(&plainClient, &WireChannel::messageReceived);
+    plainClient.socket()->connectToHost(QStringLiteral("127.0.5.152"), 8601);
+    plainClient.send(WireMessage::hello(1, QString()));
+    QTRY_VERIFY(!plainClient.isOpen());
+    QCOMPARE(answers.count(), 0);
+    const QVector<sim::ServerEvent> dropped = fleet.events(QStringLiteral("north"), sim::ServerEvent::Kind::Dropped);
+    QVERIFY2(dropped.size() == 1 && dropped.at(0).detail.startsWith(QStringLiteral("TLS handshake failed: ")),
+             "the simulator must drop a plain client as such");
+
+    // A plain server gets the client's handshake, never a frame.
+    QTcpServer plainServer;
+    QVERIFY(plainServer.listen(QHostAddress(QStringLiteral("127.0.5.153")), 8601));
+    std::unique_ptr<WireChannel> serverEnd;
+    QString reason;
+    connect(&plainServer, &QTcpServer::newConnection, this, [&] {
+        serverEnd = std::make_unique<WireChannel>(plainServer.nextPendingConnection());
+        connect(serverEnd.get(), &WireChannel::closed, this, [&reason](const QString& why) { reason = why; });
+    });
+    Session client(QStringLiteral("127.0.5.153"), false);
+    client.connectAdmin();
+    QTRY_COMPARE(client.lines, QStringList{QStringLiteral("login error 6 0 for admin:@127.0.5.153:8601")});
+    QCOMPARE(reason, QStringLiteral("not a protocol frame"));
+}
+
+void TestProtocol::serverKeys_data()
+{
+    // The first certificate is tests/data/sdk/server.crt, or else one made
+    // valid from and to these days from now, naming that address.
+    QTest::addColumn<int>("fromDays");
+    QTest::addColumn<int>("toDays");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("checking");
+    QTest::addColumn<bool>("newKey"); // presented in the second session
+    QTest::addColumn<QStringList>("codes");
+
+    const QString here = QStringLiteral("127.0.5.160");
+    QTest::newRow("pinned, then known") << 0 << 0 << here << true << false << QStringList{"0", "0"};
+    QTest::newRow("pinned, then changed") << 0 << 0 << here << true << true << QStringList{"0", "111"};
+    QTest::newRow("changed, not checking") << 0 << 0 << here << false << true << QStringList{"0", "0"};
+    QTest::newRow("expired") << -30 << -1 << here << true << false << QStringList{"6", "6"};
+    QTest::newRow("not yet valid") << 1 << 30 << here << true << false << QStringList{"6", "6"};
+    QTest::newRow("another host's") << -1 << 30 << "127.0.5.161" << true << false << QStringList{"6", "6"};
+    QTest::newRow("expired, not checking") << -30 << -1 << here << false << false << QStringList{"0", "0"};
+}
+
+void TestProtocol::serverKeys()
+{
+    QFETCH(int, fromDays);
+    QFETCH(int, toDays);
+    QFETCH(QString, named);
+    QFETCH(bool, checking);
+    QFETCH(bool, newKey);
+    QFETCH(QStringList, codes);
+
+    // The fingerprint of the file's key, as openssl's pkey -pubin -outform der | dgst -sha256 gives it.
+    const QString fileKey = QStringLiteral("SHA256:yCITbjmT+ryQusr+fmSHgiPwN8cVK3JzuNQ13i9vyas");
+    const QString path = kelp::PublicKeyChecker::knownKeysPath();
+    QFile::remove(path);
+    kelp::PublicKeyChecker::forceDisabled(!checking);
+    testsupport::FleetFixture fleet;
+    sim::SimulatedServer* server = fleet.addServer(QStringLiteral("north"), "127.0.5.160", s_configuration);
+    QVERIFY(server);
+    sim::ServerIdentity first = sim::ServerIdentity::load(QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.crt"),
+                                                          QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.key"));
+    if (fromDays != toDays) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        first = sim::ServerIdentity::generate(QHostAddress(named), now.addDays(fromDays), now.addDays(toDays));
+    }
+    server->stop();
+    server->setIdentity(first);
+    QVERIFY(server->start());
+
+    Session session(QStringLiteral("127.0.5.160"), false);
+    QStringList seen;
+    QString text;
+    connect(&session.manager, &kelp::ConnectionManager::loginError, this,
+            [&text](const kelp::LoginError& error) { text = error.toString(); });
+    const sim::ServerIdentity second = sim::ServerIdentity::generate(QHostAddress(QStringLiteral("127.0.5.160")));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        session.lines.clear();
+        session.connectAdmin(testsupport::FleetFixture::defaultPassword());
+        QTRY_COMPARE(session.lines.size(), 1);
+        seen << (session.lines.at(0).startsWith(QStringLiteral("connected")) ? QStringLiteral("0")
+                                                                             : session.lines.at(0).section(' ', 2, 2));
+        session.manager.disconnectFromAll();
+        QTRY_COMPARE(session.lines.size(), seen.last() == QStringLiteral("0") ? 2 : 1);
+        server->stop();
+        server->setIdentity(newKey ? second : server->identity());
+        QVERIFY(server->start());
+    }
+    QCOMPARE(seen, codes);
+    // A refused session never got as far as the password.
+    QCOMPARE(fleet.events(QStringLiteral("north"), sim::ServerEvent::Kind::Login).size(), codes.count("0"));
+    QFile known(path);
+    const bool pinned = checking && codes.at(0) == QStringLiteral("0");
+    QCOMPARE(known.open(QIODevice::ReadOnly) ? known.readAll() : QByteArray("none"),
+             pinned ? QByteArray("127.0.5.160 8601 " + fileKey.toUtf8() + '\n') : QByteArray("none"));
+    if (codes.at(1) == QStringLiteral("111")) {
+        QCOMPARE(text, QStringLiteral("Server's public key has changed. Server: 127.0.5.160, port: 8601. Known key: ") +
+                           fileKey + QStringLiteral(", key presented now: ") +
+                           kelp::PublicKeyChecker::fingerprint(second.certificate()) +
+                           QStringLiteral(". If the server's key was changed on purpose, delete the line of "
+                                          "127.0.5.160 port 8601 in ") +
+                           path + QStringLiteral(" and connect again."));
+    }
+}
+
+void TestProtocol::serverKeyFilesMustMatch()
+{
+    QTemporaryDir directory;
+    const QString certificate = directory.filePath(QStringLiteral("a.crt"));
+    const QString key = directory.filePath(QStringLiteral("a.key"));
+    sim::ServerIdentity other = sim::ServerIdentity::generate(QHostAddress::LocalHost);
+    QVERIFY(other.save(directory.filePath(QStringLiteral("b.crt")), key));
+    QVERIFY2(sim::ServerIdentity::loadOrCreate(certificate, key, QHostAddress::LocalHost).isNull(),
+             "half a pair must not be replaced by a new one");
+    QVERIFY(QFile::copy(QStringLiteral(QUORLAN_TEST_DATA_DIR "/sdk/server.crt"), certificate));
+    QCOMPARE(sim::ServerIdentity::load(certificate, key).errorString(),
+             key + QStringLiteral(": the key does not belong to the certificate ") + certificate);
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)

@@ -1,6 +1,7 @@
 #include "testsupport/fleetfixture.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace testsupport {
 
@@ -44,7 +45,17 @@ sim::SimulatedServer* FleetFixture::addServer(const QString& name, const QString
     if (server == nullptr) {
         return fail(m_fleet.errorString());
     }
+    server->setIdentity(identity(address));
     return server->start() ? server : fail(server->errorString());
+}
+
+sim::ServerIdentity FleetFixture::identity(const QString& address)
+{
+    static QHash<QString, sim::ServerIdentity> s_identities;
+    if (!s_identities.contains(address)) {
+        s_identities.insert(address, sim::ServerIdentity::generate(QHostAddress(address)));
+    }
+    return s_identities.value(address);
 }
 
 QVector<sim::ServerEvent> FleetFixture::events(const QString& name, sim::ServerEvent::Kind kind) const

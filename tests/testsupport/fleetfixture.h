@@ -31,6 +31,9 @@ public:
     static QString defaultPassword() { return QStringLiteral("s3cret-Pa55"); }
     // A CSV server list: the header line, then one line per host with the default account.
     static QByteArray serverList(const QStringList& hosts);
+    // The key and certificate every server at this address presents in the
+    // test process, made on first use: a client pins one key per address.
+    static sim::ServerIdentity identity(const QString& address);
 
     // Writes configText into <directory>/<name>.conf and starts the server with the default account, a restart of
     // 200 ms and login and frame time-outs of 10 s. Null, with a warning saying why, when it cannot start.
