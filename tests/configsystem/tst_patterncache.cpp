@@ -52,67 +52,61 @@ class TestPatternCache : public QObject
     Q_OBJECT
 
 private slots:
-    void matches_data();
-    void matches();
-    void unknownPatternAddsOneEmptyEntry();
-    void parallelMatchingAgreesWithOneThread();
-};
-
-void TestPatternCache::matches_data()
-{
-    QTest::addColumn<SectionKind>("kind");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("matches");
-    for (const Case& c : cases()) {
-        QTest::newRow(c.what) << c.kind << c.name << c.matches;
+    void matches_data()
+    {
+        QTest::addColumn<SectionKind>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("matches");
+        for (const Case& c : cases()) {
+            QTest::newRow(c.what) << c.kind << c.name << c.matches;
+        }
     }
-}
 
-void TestPatternCache::matches()
-{
-    QFETCH(SectionKind, kind);
-    QFETCH(QString, name);
-    QFETCH(bool, matches);
-    QCOMPARE(PatternCache::matches(kind, name), matches);
-}
+    void matches()
+    {
+        QFETCH(SectionKind, kind);
+        QFETCH(QString, name);
+        QFETCH(bool, matches);
+        QCOMPARE(PatternCache::matches(kind, name), matches);
+    }
 
-void TestPatternCache::unknownPatternAddsOneEmptyEntry()
-{
-    const QString unknown = QStringLiteral("[0-9]+(unknown");
-    const int before = PatternCache::patternNames().size();
-    QVERIFY(!PatternCache::patternNames().contains(unknown));
-    const SectionKind kind{{"A", ""}, {"digits", unknown}};
-    QVERIFY2(!PatternCache::matches(kind, QStringLiteral("A1")), "an unknown pattern matched");
-    QVERIFY2(!PatternCache::matches(kind, QStringLiteral("A(")), "an unknown pattern matched");
-    QCOMPARE(PatternCache::patternNames().size(), before + 1);
-    QVERIFY(PatternCache::expression(unknown)->isEmpty());
-}
+    void unknownPatternAddsOneEmptyEntry()
+    {
+        const QString unknown = QStringLiteral("[0-9]+(unknown");
+        const int before = PatternCache::patternNames().size();
+        QVERIFY(!PatternCache::patternNames().contains(unknown));
+        const SectionKind kind{{"A", ""}, {"digits", unknown}};
+        QVERIFY2(!PatternCache::matches(kind, QStringLiteral("A1")), "an unknown pattern matched");
+        QVERIFY2(!PatternCache::matches(kind, QStringLiteral("A(")), "an unknown pattern matched");
+        QCOMPARE(PatternCache::patternNames().size(), before + 1);
+        QVERIFY(PatternCache::expression(unknown)->isEmpty());
+    }
 
-// QRegExp keeps match state inside itself: without the cache's lock, threads
-// matching at once would see each other's matched lengths.
-void TestPatternCache::parallelMatchingAgreesWithOneThread()
-{
-    constexpr int threadCount = 4;
-    constexpr int rounds = 2000;
-    std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < threadCount; ++t) {
-        threads.emplace_back([&mismatches, t] {
-            for (int round = 0; round < rounds; ++round) {
-                const Case& c = cases()[static_cast<size_t>(round + t) % cases().size()];
-                mismatches += PatternCache::matches(c.kind, c.name) != c.matches ? 1 : 0;
-                if (round % 500 == 0) {
-                    PatternCache::expression(QStringLiteral("thread-%1-%2").arg(t).arg(round));
+    // QRegExp keeps match state inside itself: without the cache's lock, threads
+    // matching at once would see each other's matched lengths.
+    void parallelMatchingAgreesWithOneThread()
+    {
+
+        std::atomic<int> mismatches{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back([&mismatches, t] {
+                for (int round = 0; round < 2000; ++round) {
+                    const Case& c = cases()[static_cast<size_t>(round + t) % cases().size()];
+                    mismatches += PatternCache::matches(c.kind, c.name) != c.matches ? 1 : 0;
+                    if (round % 500 == 0) {
+                        PatternCache::expression(QStringLiteral("thread-%1-%2").arg(t).arg(round));
+                    }
                 }
-            }
-        });
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        QCOMPARE(mismatches.load(), 0);
+        QVERIFY(PatternCache::patternNames().contains(QStringLiteral("thread-3-1500")));
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    QCOMPARE(mismatches.load(), 0);
-    QVERIFY(PatternCache::patternNames().contains(QStringLiteral("thread-3-1500")));
-}
+};
 
 QTEST_GUILESS_MAIN(TestPatternCache)
 #include "tst_patterncache.moc"

@@ -18,17 +18,15 @@ using testsupport::FleetFixture;
 
 namespace {
 
-// An operation whose work on a server is one message naming it. Once the list
-// is loaded it ends the run at once, or works through the list (work), or
-// waits for SDK signals that the test emits (wait).
+// An operation whose work on a server is one message naming it. Once the list is loaded it ends the run at once,
+// or works through the list (work), or waits for SDK signals that the test emits (wait).
 class ListOperation final : public AbstractOperation
 {
 public:
     OperationOptions& options() { return m_options; }
     void start() override { startRun(m_options); }
 
-    bool work = false;
-    bool wait = false;
+    bool work = false, wait = false;
     // "host|user|password|port" per entry of the lists loaded.
     QStringList loaded;
 
@@ -69,13 +67,13 @@ const QStringList kNoColumns{kHostMissing, "ERROR: No column in CSV for username
 
 } // namespace
 
-// The engine: the CSV server list, the report file, runs against a simulated
-// fleet on 127.0.7.40-59, cancel, and SDK signals the fleet cannot give.
+// The engine: the CSV server list, the report file, runs against a simulated fleet on 127.0.7.40-59, cancel,
+// and SDK signals the fleet cannot give.
 class TestAbstractOperation : public QObject
 {
     Q_OBJECT
 
-    // Writes content to the file name of the test's directory; its path.
+    // Writes content to name in the test's directory; its path.
     QString file(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir->filePath(name);
@@ -130,9 +128,8 @@ private slots:
     void failedServersCostOnlyThemselves()
     {
         FleetFixture fleet;
-        sim::Faults refuse;
+        sim::Faults refuse, silent;
         refuse.loginErrorCode = 1;
-        sim::Faults silent;
         silent.neverAnswer = true;
         QVERIFY(fleet.addServer("one", "127.0.7.41", "[General]\n"));
         QVERIFY(fleet.addServer("two", "127.0.7.42", "[General]\n", refuse));
@@ -148,9 +145,8 @@ private slots:
         operation.options().setCsvPath(file("servers.csv", FleetFixture::serverList(hosts)));
         const int timeout = m_manager->connectTimeout();
         m_manager->setConnectTimeout(300);
-        const bool ended = recorder.run();
+        QVERIFY(recorder.run());
         m_manager->setConnectTimeout(timeout);
-        QVERIFY(ended);
 
         const QString loginError = "ERROR: Login Error: " + kelp::LoginError(1, hosts[1], 8601).toString();
         const QStringList expected =
@@ -294,9 +290,9 @@ private slots:
         });
         QVERIFY(recorder.run());
 
-        const QString buttons = QString::number(QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(asked, (QStringList{"File Already Exists",
-                                     "The report file you have you chosen already exists. Overwrite?", buttons}));
+        QCOMPARE(asked,
+                 (QStringList{"File Already Exists", "The report file you have you chosen already exists. Overwrite?",
+                              QString::number(QMessageBox::Yes | QMessageBox::No)}));
         if (directory) {
             QCOMPARE(recorder.lines, QStringList{"ERROR: Could not remove file: " + m_dir->path()});
             return;

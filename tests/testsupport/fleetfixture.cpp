@@ -13,11 +13,6 @@ sim::SimulatedServer* fail(const QString& why)
 }
 } // namespace
 
-FleetFixture::~FleetFixture()
-{
-    m_fleet.stop();
-}
-
 QByteArray FleetFixture::serverList(const QStringList& hosts)
 {
     QString csv = QStringLiteral("host,username,password\n");

@@ -13,17 +13,15 @@
 
 namespace testsupport {
 
-// An in-process fleet of simulated servers for one test, each on the loopback
-// address the test names (one range per test, so tests can run in parallel),
-// port 8601, with its configuration in a file of the fixture's temporary
-// directory. The servers run on the test's thread: they only answer while the
-// test spins the event loop (QSignalSpy::wait, QTRY_*). The destructor stops
-// every server and removes the directory.
+// An in-process fleet of simulated servers for one test, each on the loopback address the test names (one range
+// per test, so tests can run in parallel), port 8601, its configuration in a file of the fixture's temporary
+// directory. The servers run on the test's thread: they only answer while the test spins the event loop
+// (QSignalSpy::wait, QTRY_*). The destructor stops every server and removes the directory.
 class FleetFixture final
 {
 public:
     FleetFixture() = default;
-    ~FleetFixture();
+    ~FleetFixture() { m_fleet.stop(); }
 
     FleetFixture(const FleetFixture&) = delete;
     FleetFixture& operator=(const FleetFixture&) = delete;
@@ -37,9 +35,8 @@ public:
     // test process, made on first use: a client pins one key per address.
     static sim::ServerIdentity identity(const QString& address);
 
-    // Writes configText into <directory>/<name>.conf and starts the server with
-    // the default account, a restart of 200 ms and login and frame time-outs of
-    // 10 s. Null, with a warning saying why, when it cannot start.
+    // Writes configText into <directory>/<name>.conf and starts the server with the default account, a restart of
+    // 200 ms and login and frame time-outs of 10 s. Null, with a warning saying why, when it cannot start.
     sim::SimulatedServer* addServer(const QString& name, const QString& address, const QString& configText,
                                     const sim::Faults& faults = sim::Faults());
 

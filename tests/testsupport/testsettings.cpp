@@ -22,8 +22,7 @@ TestSettings::TestSettings()
         m_previous[i] = qEnvironmentVariableIsSet(kVariables[i]) ? qgetenv(kVariables[i]) : QByteArray();
         qputenv(kVariables[i], QFile::encodeName(path));
     }
-    // QSettings fixes its base directory on first use; had that happened
-    // already, the tests would write the real user's settings.
+    // QSettings fixes its base directory on first use; had that happened, tests would write the user's settings.
     const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quorlan-test"),
                           QStringLiteral("probe"));
     if (!probe.fileName().startsWith(configHome() + QLatin1Char('/')) ||

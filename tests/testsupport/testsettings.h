@@ -8,11 +8,10 @@
 
 namespace testsupport {
 
-// Points XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME into a temporary
-// directory for as long as it lives (child processes inherit them), so options
-// and logs never reach the real user's files. Construct it before anything
-// reads settings, as the first member of the test object; it aborts the test
-// process if QSettings had already settled on another location.
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME into a temporary directory for as long as it lives
+// (child processes inherit them), so options and logs never reach the real user's files. Construct it before
+// anything reads settings, as the first member of the test object; it aborts the test process if QSettings had
+// already settled on another location.
 class TestSettings final
 {
 public:

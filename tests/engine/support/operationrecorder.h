@@ -7,16 +7,14 @@ class OperationInterface;
 
 namespace enginetest {
 
-// Records what an operation tells its tab: every message and error as the log
-// line the tab shows ("INFO: " / "ERROR: " + text), in order, and how often
+// Records every message and error as the log line the tab shows ("INFO: " / "ERROR: " + text), and how often
 // the current server and the run were reported finished.
 class OperationRecorder final : public QObject
 {
 public:
     explicit OperationRecorder(OperationInterface* operation);
 
-    // Forgets what was recorded, starts the operation and waits until the run
-    // has ended; false after 30 s without finished().
+    // Forgets what was recorded, starts the operation and waits for its end; false after 30 s.
     bool run();
 
     QStringList lines;
@@ -27,8 +25,7 @@ private:
     OperationInterface* m_operation;
 };
 
-// The log lines of one server reached and worked on: connecting, connected,
-// the operation's own lines, then the separator.
+// The log lines of one server reached: connecting, connected, the operation's own lines, the separator.
 QStringList serverLines(const QString& host, const QStringList& ownLines);
 extern const QString separatorLine;
 bool writeFile(const QString& path, const QByteArray& content);
