@@ -51,6 +51,10 @@ const OptionSpec kOptions[] = {
     {"no-preserve-network", nullptr, Push | Preview, false,
      "Do not keep the server's own Network sections (kept by default, as the licence)."},
     {"restart", nullptr, Push, false, "Restart each server after its configuration lock has been released."},
+    {"allow-no-sections", nullptr, Push, false,
+     "Push a configuration file that holds no section header (empty, comments only, not a configuration at all). "
+     "Without it such a file stops the run before any server is contacted: in replace mode it would leave every "
+     "server with nothing but its preserved sections."},
     {"diff", nullptr, Preview, false,
      "Print a unified diff from the current to the resulting configuration instead of the resulting "
      "configuration."},
@@ -89,14 +93,18 @@ const char* const kIntroduction =
     "or a scheduler, and previews a push offline. Every step of a run is printed as Quorlan's window shows it: "
     "\"INFO: \" lines on standard output, \"ERROR: \" lines on standard error. When standard error is a terminal, "
     "a progress line (servers done, failures, current host) is kept at its bottom; redirected output never "
-    "holds it. The defaults are those of the window's first start.";
+    "holds it. When servers failed, the run ends with a summary on standard error: how many failed and "
+    "succeeded, and each failed server's host with its first error. The defaults are those of the window's first "
+    "start.";
 
 const char* const kExitStatuses[][2] = {
     {"0", "Every server succeeded (preview: the resulting configuration or diff was printed)."},
-    {"1", "The run went through the whole list, and at least one server failed."},
-    {"2", "Usage error, or a run that could not start, so no server was contacted: unreadable CSV server list, "
-          "missing CSV column, report file refused, unreadable configuration file; for preview a section header that "
-          "the server's schema rejects (\"ERROR: Config Error: ...\")."},
+    {"1", "The run went through the whole list, and at least one server failed; the summary at the end names them."},
+    {"2", "Usage error, or a run that could not start, so no server was contacted: unreadable or damaged CSV server "
+          "list, missing CSV column, report file refused or not writable, output directory missing or not writable, "
+          "unreadable configuration file, a configuration file without section header (push, unless "
+          "allowed) or with a section header that the server's schema rejects (push, preview: "
+          "\"ERROR: Config Error: ...\")."},
 };
 
 constexpr int kTextWidth = 80;
@@ -288,6 +296,7 @@ BatchRequest BatchCommandLine::parse(const QStringList& arguments)
     }
     if (command->bit == Push) {
         options.setRestartServers(parser.isSet(QStringLiteral("restart")));
+        request.allowNoSections = parser.isSet(QStringLiteral("allow-no-sections"));
     } else {
         request.serverConfigPath = value("server-config");
         request.diff = parser.isSet(QStringLiteral("diff"));

@@ -27,6 +27,8 @@ struct BatchRequest
     int jobs = 1;
     // An existing report file may be replaced.
     bool overwriteReport = false;
+    // Push: a configuration file without any section header may be pushed.
+    bool allowNoSections = false;
     // Preview: the server's configuration (a backup file, for instance).
     QString serverConfigPath;
     // Preview: print a unified diff instead of the resulting configuration.

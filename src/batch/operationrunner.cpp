@@ -1,7 +1,9 @@
 #include "batch/operationrunner.h"
 
 #include "batch/consolereporter.h"
+#include "batch/failuresummary.h"
 #include "batch/parallelrun.h"
+#include "batch/runpreflight.h"
 #include "batch/runtally.h"
 #include "common/signalwatcher.h"
 #include "common/translationsdirectory.h"
@@ -40,7 +42,7 @@ QString refusal(const BatchRequest& request)
         return QStringLiteral("the report file %1 already exists; give --overwrite-report to replace it")
             .arg(options.reportPath());
     }
-    return QString();
+    return RunPreflight::refusal(request);
 }
 
 // As the window does: its translations from beside the executable, the SDK
@@ -128,5 +130,6 @@ ExitStatus OperationRunner::run(const BatchRequest& request, FILE* out, FILE* er
     if (!finished) {
         loop.exec();
     }
+    ConsoleReporter::write(err, FailureSummary::text(tally));
     return tally.exitStatus();
 }

@@ -42,7 +42,6 @@ void RunTally::handleShowMessage(const QString& msg)
 
 void RunTally::handleShowError(const QString& msg)
 {
-    Q_UNUSED(msg)
     if (!m_inServer) {
         ++m_errorsOutsideServers;
         return;
@@ -50,6 +49,7 @@ void RunTally::handleShowError(const QString& msg)
     if (!m_currentFailed) {
         m_currentFailed = true;
         ++m_serversFailed;
+        m_failures.append({m_currentHost, msg});
         emit changed();
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
@@ -23,6 +24,12 @@ public:
     // How many servers the run's list holds; asked when a server starts.
     using ServerCount = std::function<int()>;
 
+    struct Failure
+    {
+        QString host;
+        QString firstError;
+    };
+
     RunTally(OperationInterface& operation, ServerCount serverCount);
 
     int serverCount() const { return m_serverCount; }
@@ -30,6 +37,8 @@ public:
     int serversFailed() const { return m_serversFailed; }
     // The host of the server in progress; empty between servers.
     QString currentHost() const { return m_currentHost; }
+    // The failed servers in the order they ran.
+    const QVector<Failure>& failures() const { return m_failures; }
     ExitStatus exitStatus() const;
 
 signals:
@@ -53,4 +62,5 @@ private:
     int m_serversFailed = 0;
     int m_errorsOutsideServers = 0;
     QString m_currentHost;
+    QVector<Failure> m_failures;
 };

@@ -14,8 +14,29 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const QString kSeparatorLine = QStringLiteral("----------------------------------------------------------");
+
+// A report repeats what the servers hold, so it is readable by its owner only,
+// whatever the umask. An existing file of another owner keeps its mode.
+bool openPrivately(QFile& file, const QString& path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        return false;
+    }
+    ::fchmod(fd, S_IRUSR | S_IWUSR);
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 const QStringList AbstractOperation::HOST_COLUMN_NAMES = {QStringLiteral("ip"), QStringLiteral("hostname"),
@@ -240,7 +261,7 @@ bool AbstractOperation::openReportFile(const QString& path, bool overwrite)
         }
     }
     m_reportFile.setFileName(path);
-    if (!m_reportFile.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    if (!openPrivately(m_reportFile, path)) {
         emit showError(tr("Could not create report file."));
         return false;
     }

@@ -1,23 +1,27 @@
 #include "operations/backupoperation.h"
 
+#include "operations/backupfilewriter.h"
+
 #include "common/logtext.h"
 #include "configsystem/configsystem.h"
 #include "sdk/orrinconfig.h"
 #include "sdk/server.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTextStream>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
 const QString kExtension = QStringLiteral(".conf");
 
-// A base name that would put the file outside the output directory.
-bool leavesDirectory(const QString& baseName)
+// A base name that would put the file outside the output directory, or one
+// with control characters, which would make a listing of it lie about its name.
+bool unusableBaseName(const QString& baseName)
 {
-    return baseName.contains(QLatin1Char('/')) || baseName.contains(QLatin1Char('\\')) ||
+    const bool control = std::any_of(baseName.cbegin(), baseName.cend(),
+                                     [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+    return control || baseName.contains(QLatin1Char('/')) || baseName.contains(QLatin1Char('\\')) ||
            baseName == QLatin1String(".") || baseName == QLatin1String("..");
 }
 } // namespace
@@ -102,7 +106,7 @@ void BackupOperation::backupCurrentServer()
 
     // The name comes from the server: it must not lead out of the chosen directory.
     const QString baseName = fileBaseName();
-    if (leavesDirectory(baseName)) {
+    if (unusableBaseName(baseName)) {
         emit showError(QStringLiteral("Could not create file."));
         return;
     }
@@ -111,24 +115,20 @@ void BackupOperation::backupCurrentServer()
     if (!path.endsWith(kExtension)) {
         path += kExtension;
     }
-    const QString chosen = uniqueFilePath(path, [](const QString& candidate) { return QFile::exists(candidate); });
-    if (chosen.isEmpty()) {
+    const QByteArray text = document->toText().toUtf8();
+    document.reset();
+    // A link counts as a file even when it leads nowhere: the backup never goes through one.
+    const auto chooseName = [&path] { return uniqueFilePath(path, &BackupFileWriter::isTaken); };
+    const BackupFileWriter::Result written = BackupFileWriter::write(path, text, chooseName);
+    switch (written.status) {
+    case BackupFileWriter::Status::Written:
+        emit showMessage(tr("Saving as: %1").arg(common::logText(written.path)));
+        return;
+    case BackupFileWriter::Status::NamesExhausted:
         emit showError(QStringLiteral("Too many similary named files: %1").arg(common::logText(path)));
         return;
+    case BackupFileWriter::Status::CouldNotCreate:
+        break;
     }
-
-    // NewOnly: a file that appeared since the name was chosen is still not overwritten.
-    QFile file(chosen);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        emit showError(QStringLiteral("Could not create file."));
-        return;
-    }
-    emit showMessage(tr("Saving as: %1").arg(common::logText(chosen)));
-
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    stream << document->toText();
-    document.reset();
-    stream.flush();
-    file.close();
+    emit showError(QStringLiteral("Could not create file."));
 }

@@ -12,8 +12,9 @@ PushDocumentBuilder::PushDocumentBuilder(const QString& configText) : m_configTe
     // the merge would reject must be found before it: here, once.
     try {
         kelp::createConfigDocument()->checkText(configText, true);
-    } catch (const kelp::ConfigSystemBadSection&) {
+    } catch (const kelp::ConfigSystemBadSection& error) {
         m_rejection = std::current_exception();
+        m_rejectionText = QString::fromUtf8(error.what());
     }
 }
 

@@ -34,8 +34,11 @@ public:
     // throws that kelp::ConfigSystemBadSection instead, before the document is
     // touched.
     void rebuild(kelp::ConfigSystem& document, const QString& preservedText) const;
+    // What the check found wrong with a header; empty when the schema accepts them all.
+    QString rejection() const { return m_rejectionText; }
 
 private:
     QString m_configText;
     std::exception_ptr m_rejection;
+    QString m_rejectionText;
 };

@@ -91,12 +91,16 @@ private slots:
                                  ";admin\n127.0.10.9;x;admin\n127.0.10.2;" + FleetFixture::defaultPassword().toUtf8() +
                                  ";admin\n";
         QVERIFY(writeFile(path("servers.csv"), mixed));
+        QVERIFY(writeFile(path("alpha.csv"), FleetFixture::serverList({"127.0.10.1"})));
         QVERIFY(writeFile(path("damaged.csv"), "host,username,password\n\"127.0.10.1,admin,x\n127.0.10.2,admin,y\n"));
         QVERIFY(writeFile(path("report.txt"), kOldReport.toUtf8()));
         QVERIFY(writeFile(path("alpha.conf"), kAlpha.toUtf8()));
         QVERIFY(writeFile(path("bad.conf"), "[General]\n[Bogus]\n"));
         QVERIFY(writeFile(path("relay.conf"), "[Relay1]\nmode=off"));
         QVERIFY(writeFile(path("relay9.conf"), "[Relay1]\nmode=off\n[Relay9]\nmode=on\n"));
+        QVERIFY(writeFile(path("empty.conf"), ""));
+        QVERIFY(writeFile(path("comments.conf"), "# [Relay1]\n\n mode=off\n"));
+        QVERIFY(writeFile(path("binary.conf"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff", 17)));
     }
 
     void runs_data()
@@ -108,7 +112,7 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("report");
         // In the texts, ~ stands for the work directory.
-        const auto row = [](const char* name, const char* arguments, int exitCode, const QString& out,
+        const auto row = [](const char* name, const QString& arguments, int exitCode, const QString& out,
                             const QString& err, const QStringList& files = {}, const QString& report = kOldReport) {
             QTest::newRow(name) << arguments << exitCode << out << err << files << report;
         };
@@ -120,13 +124,31 @@ private slots:
         const QString beta = serverText("127.0.10.2", {"INFO: Saving as: ~/out/Beta-127.0.10.2.conf"});
         row("backup, one server fails",
             "backup --csv ~/servers.csv --output-dir ~/out --naming both --report ~/report.txt --overwrite-report", 1,
-            alpha + dead + beta + "INFO: Finished!\n", refused, {"Alpha-127.0.10.1.conf", "Beta-127.0.10.2.conf"},
+            alpha + dead + beta + "INFO: Finished!\n",
+            refused + "quorlan-batch: 1 server failed, 2 succeeded:\n  127.0.10.9: " + refused.mid(7),
+            {"Alpha-127.0.10.1.conf", "Beta-127.0.10.2.conf"},
             alpha + "INFO: Connecting to 127.0.10.9...\n" + refused + separatorLine + '\n' + beta +
                 "INFO: Finished!\n");
         row("report exists", "backup --csv ~/servers.csv --output-dir ~/out --report ~/report.txt", 2, "",
             "quorlan-batch: the report file ~/report.txt already exists; give --overwrite-report to replace it\n");
         row("CSV list is a directory", "backup --csv ~/out --output-dir ~/out", 2, "",
             "quorlan-batch: cannot read the CSV server list ~/out\n");
+        row("report directory missing", "backup --csv ~/servers.csv --output-dir ~/out --report ~/none/report.txt", 2,
+            "", "quorlan-batch: cannot write the report file ~/none/report.txt\n");
+        // Not even root creates files in /proc.
+        row("output directory not writable", "backup --csv ~/servers.csv --output-dir /proc", 2, "",
+            "quorlan-batch: cannot write into the output directory /proc\n");
+        row("configuration file not readable", "push --csv ~/servers.csv --config ~/out", 2, "",
+            "quorlan-batch: cannot read the configuration file ~/out\n");
+        for (const char* file : {"empty", "comments", "binary"}) {
+            const QByteArray name = QByteArray("push of a file without sections: ") + file;
+            row(name.constData(), QString("push --csv ~/servers.csv --config ~/%1.conf --mode replace").arg(file), 2,
+                "",
+                QString("quorlan-batch: the configuration file ~/%1.conf has no section header; give "
+                        "--allow-no-sections to push it anyway\n")
+                    .arg(file));
+        }
+        // Refused inside the operation's start, before anything was waited for.
         row("damaged CSV list", "backup --csv ~/damaged.csv --output-dir ~/out", 2, "",
             "ERROR: The CSV file is damaged: the quoted field opened on line 2 is never closed\n");
         row("no output directory", "backup --csv ~/servers.csv --output-dir ~/gone", 2, "",
@@ -143,9 +165,17 @@ private slots:
             "ERROR: Could not read configuration file: ~/none.conf\n");
         row("preview of a rejected server configuration", "preview --server-config ~/bad.conf --config ~/relay.conf", 2,
             "", "ERROR: Could not read server configuration file: ~/bad.conf: Invalid name for section: \"Bogus\"\n");
-        // The preview reports a header the servers reject as the push does.
+        // A header the servers reject: the preview reports it as a server would, the push refuses to start.
         row("preview of a rejected header", "preview --server-config ~/alpha.conf --config ~/relay9.conf --diff", 2, "",
             "ERROR: Config Error: Invalid name for section: \"Relay9\"\n");
+        row("push of a rejected header", "push --csv ~/servers.csv --config ~/relay9.conf --mode replace", 2, "",
+            "quorlan-batch: the servers would reject the configuration file ~/relay9.conf: Invalid name for section: "
+            "\"Relay9\"\n");
+        row("push of an empty file allowed", "push --csv ~/alpha.csv --config ~/empty.conf --allow-no-sections", 0,
+            serverText("127.0.10.1", {"INFO: Configuration locked", "INFO: Pushing configuration to server...",
+                                      "INFO: Released configuration lock"}) +
+                "INFO: Finished!\n",
+            "");
         row("diff", "preview --server-config ~/alpha.conf --config ~/relay.conf --diff --mode replace", 0,
             "--- ~/alpha.conf (current)\n+++ ~/alpha.conf (after pushing ~/relay.conf, replace)\n@@ -1,6 +1,4 @@\n"
             "-[General]\n-name=Alpha\n [Licence]\n key=AAAA\n [Relay1]\n-mode=on\n+mode=off\n\\ No newline at end of "
@@ -338,8 +368,9 @@ private slots:
             all += run.out + run.err + QString::fromUtf8(readFile(path("report.txt")));
         }
         const auto eachLine = QRegularExpression::MultilineOption;
+        // The lock error: on standard error, in the report and in the closing summary.
         QVERIFY2(all.count("Connecting to 127.0.10.32\\nERROR: forged line...\n") == 4 &&
-                     all.count("refused\\nERROR: forged line\n") == 2 &&
+                     all.count("refused\\nERROR: forged line\n") == 3 &&
                      !all.contains(QRegularExpression("^ERROR: forged", eachLine)),
                  qPrintable(all));
         // Every line of the SDK log starts with its time stamp; the server's name is in one.

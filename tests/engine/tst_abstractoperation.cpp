@@ -165,6 +165,8 @@ private slots:
         // Closed with the run: later messages do not reach it.
         emit operation.showMessage("after the run");
         QCOMPARE(QString::fromLocal8Bit(readFile(report)), expected.join('\n') + '\n');
+        // Owner read/write only, also where it replaced a file that others could read.
+        QCOMPARE(int(QFile::permissions(report) & 0x7077), int(QFile::ReadOwner | QFile::WriteOwner));
     }
 
     void restartedOperationHandlesEachSignalOnce_data()

@@ -134,6 +134,12 @@ private slots:
         QTest::newRow("extension present") << "Alpha.conf" << 0 << "Alpha.conf";
         QTest::newRow("extension differs in case") << "Alpha.CONF" << 0 << "Alpha.CONF.conf";
         QTest::newRow("blank name") << " " << 0 << ".conf";
+        QTest::newRow("inner space") << "Al pha" << 0 << "Al pha.conf";
+        // Control characters would make a listing of the directory lie about the name.
+        QTest::newRow("line feed") << "Alpha\nERROR: forged" << 0 << "";
+        QTest::newRow("escape") << "\x1b[31mAlpha" << 0 << "";
+        QTest::newRow("unit separator") << "Al\x1fpha" << 0 << "";
+        QTest::newRow("delete") << "Alpha\x7f" << 0 << "";
         // Names that would leave the output directory are refused.
         for (const char* name : {"sub/inner", "sub\\inner", "..", " .. ", "."}) {
             QTest::newRow(name) << name << 0 << "";
