@@ -102,7 +102,6 @@ void TestMainWindow::oneRunAtATime()
     QTest::mouseClick(tabs[1]->findChild<QPushButton*>("startButton"), Qt::LeftButton);
     tabs[0]->findChild<QComboBox*>("modeComboBox")->setCurrentIndex(1);
     QCOMPARE(start(0), blocked);
-    QTRY_COMPARE(status->text(), QString("Server 1 of 1 — 0 failed"));
     QTRY_COMPARE_WITH_TIMEOUT(start(0), QString("start 1 settings 1 ''"), 20000);
     QCOMPARE(status->text(), QString("Finished: 1 succeeded, 0 failed"));
 
@@ -123,10 +122,8 @@ void TestMainWindow::germanPages()
     const MainWindow window;
     const auto* tabs = window.findChild<QTabWidget*>("tabWidget");
     QCOMPARE(tabs->tabText(0) + '|' + tabs->tabText(1), QString("Verteilen|Sicherung"));
-    QCOMPARE(tabs->currentIndex(), 0);
-    QVERIFY(qobject_cast<BackupTab*>(tabs->widget(1)));
     // The item's key decides, though its text is translated.
-    QCOMPARE(qobject_cast<PushConfigTab*>(tabs->widget(0))->options().pushMode(), 1);
+    QCOMPARE(window.findChild<PushConfigTab*>()->options().pushMode(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -97,17 +97,10 @@ void TestInstall::besideFirstThenInstalledShare_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("expected");
 
-    const QString beside = QStringLiteral("bin/translations");
-    const QString share = QStringLiteral("share/quorlan/translations");
-    QTest::newRow("beside wins over share") << QStringList{QStringLiteral("bin/translations/quorlan_fr.qm"),
-                                                           QStringLiteral("share/quorlan/translations/quorlan_de.qm")}
-                                            << beside;
-    QTest::newRow("beside holds only another module")
-        << QStringList{QStringLiteral("bin/translations/qtbase_de.qm"),
-                       QStringLiteral("share/quorlan/translations/quorlan_de.qm")}
-        << share;
-    QTest::newRow("beside holds a folder, not a file")
-        << QStringList{QStringLiteral("bin/translations/quorlan_de.qm/x")} << share;
+    const QString beside = "bin/translations", share = "share/quorlan/translations";
+    QTest::newRow("beside wins") << QStringList{beside + "/quorlan_fr.qm", share + "/quorlan_de.qm"} << beside;
+    QTest::newRow("beside: another module") << QStringList{beside + "/qtbase_de.qm", share + "/quorlan_de.qm"} << share;
+    QTest::newRow("beside: a folder") << QStringList{beside + "/quorlan_de.qm/x"} << share;
     QTest::newRow("neither exists") << QStringList{} << share;
 }
 
@@ -170,13 +163,7 @@ void TestInstall::documentedOptionsAreTheParsersOptions()
     QFETCH(QStringList, documented);
     QFETCH(QStringList, known);
 
-    const OptionSet documentedSet(documented.cbegin(), documented.cend());
-    const OptionSet knownSet(known.cbegin(), known.cend());
-    QVERIFY2(documentedSet == knownSet,
-             qPrintable(QStringLiteral("documented but unknown to the parser: %1; known to the parser but not "
-                                       "documented: %2")
-                            .arg(sorted(documentedSet - knownSet).join(QLatin1Char(' ')),
-                                 sorted(knownSet - documentedSet).join(QLatin1Char(' ')))));
+    QCOMPARE(documented, known);
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

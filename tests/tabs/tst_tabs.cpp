@@ -21,25 +21,23 @@ class AnsweringDialogs final : public FileDialogs
 {
 public:
     AnsweringDialogs(const QString& answer, QStringList* calls) : m_answer(answer), m_calls(calls) {}
-    QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override
+    QString openFileName(QWidget* p, const QString& caption, const QString& dir, const QString& filter) override
     {
-        return answer({"open", parent->objectName(), caption, dir, filter});
+        return answer({"open", p->objectName(), caption, dir, filter});
     }
-    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir) override
+    QString saveFileName(QWidget* p, const QString& caption, const QString& dir) override
     {
-        return answer({"save", parent->objectName(), caption, dir});
+        return answer({"save", p->objectName(), caption, dir});
     }
-    QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir,
-                              QFileDialog::Options options) override
+    QString existingDirectory(QWidget* p, const QString& caption, const QString& dir, QFileDialog::Options o) override
     {
-        return answer({"directory", parent->objectName(), caption, dir, QString::number(options)});
+        return answer({"directory", p->objectName(), caption, dir, QString::number(o)});
     }
 
 private:
     QString answer(const QStringList& call)
     {
-        *m_calls << call.join(" | ");
-        return m_calls->size() == 1 ? m_answer : QString();
+        return *m_calls << call.join(" | "), m_calls->size() == 1 ? m_answer : QString();
     }
     QString m_answer;
     QStringList* m_calls;
@@ -96,10 +94,10 @@ QString readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString("<unreadable>");
 }
 
-void writeFile(const QString& path, const QByteArray& content)
+bool writeFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 } // namespace
 
@@ -165,7 +163,7 @@ void TestTabs::initTestCase()
 void TestTabs::init()
 {
     storedOptions(true);
-    writeFile(m_csv, "host,username,password\n");
+    QVERIFY(writeFile(m_csv, "host,username,password\n"));
 }
 
 void TestTabs::storedSettingsRoundTrip_data()
@@ -214,13 +212,6 @@ void TestTabs::storedSettingsRoundTrip()
     QCOMPARE(optionsLine(*widget), fill(options));
     QCOMPARE(widget->findChild<QLineEdit*>("csvServerListLineEdit")->styleSheet(),
              QString(options.startsWith("csv ''") ? "border-color: red" : "border-color: #606063"));
-    // The mode box shows its items' texts, in order, whatever is stored.
-    const auto* modes = widget->findChild<QComboBox*>();
-    QStringList texts;
-    for (int i = 0; i < modes->count(); ++i) {
-        texts << modes->itemText(i);
-    }
-    QCOMPARE(texts.join('|'), QString(tab == "backup" ? "Server Name|IP/Host|Both" : "Merge|Replace"));
     onTab(*widget, [](auto& t) { t.saveSettings(); });
     QCOMPARE(storedOptions(), fill(saved.isEmpty() ? stored : saved));
 }
@@ -321,10 +312,8 @@ void TestTabs::preserveAndRestartBoxes()
         QTest::mouseClick(tab.findChild<QCheckBox*>(box + "CheckBox"), Qt::LeftButton);
         return optionsLine(tab).section(" keep ", 1).section(" push", 0, 0);
     };
-    QCOMPARE(click("licence"), QString("'Network' restart 0"));
-    QCOMPARE(click("network"), QString("'' restart 0"));
-    QCOMPARE(click("licence"), QString("'Licence' restart 0"));
-    QCOMPARE(click("restartServer"), QString("'Licence' restart 1"));
+    const QStringList states{click("licence"), click("network"), click("licence"), click("restartServer")};
+    QCOMPARE(states.join(", "), QString("'Network' restart 0, '' restart 0, 'Licence' restart 0, 'Licence' restart 1"));
 }
 
 void TestTabs::logViewKeepsUpWithManyLines()
@@ -348,8 +337,8 @@ void TestTabs::logViewKeepsUpWithManyLines()
         return log->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground();
     };
     const auto luminance = [](const QColor& c) {
-        const auto linear = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        const auto lin = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
     };
     const qreal contrast = (luminance(colour(2).color()) + 0.05) / (luminance(QColor("#2B2E36")) + 0.05);
     QVERIFY2(contrast >= 4.5 && colour(2).color().red() == 255, qPrintable(QString::number(contrast)));
@@ -437,9 +426,9 @@ void TestTabs::runThroughTheTab()
     const QString alpha = "[General]\nname=alpha\n[Network]\nip=1\n[Licence]\nkey=A\n";
     QVERIFY(fleet.addServer("alpha", "127.0.12.1", alpha));
     QVERIFY(fleet.addServer("beta", "127.0.12.2", "[General]\nname=beta\n", slowAndRefusing));
-    writeFile(m_csv, FleetFixture::serverList({"127.0.12.1", "127.0.12.2", "127.0.12.3"}));
-    writeFile(m_dir.filePath("snippet"), "[Licence]\nkey=NEW\n[User2]\nname=new\n");
-    QVERIFY(QDir(m_dir.path()).mkpath(tab));
+    QVERIFY(writeFile(m_csv, FleetFixture::serverList({"127.0.12.1", "127.0.12.2", "127.0.12.3"})) &&
+            writeFile(m_dir.filePath("snippet"), "[Licence]\nkey=NEW\n[User2]\nname=new\n") &&
+            QDir(m_dir.path()).mkpath(tab));
 
     const std::unique_ptr<QWidget> widget = makeTab(tab, stored);
     QTest::keyClicks(widget->findChild<QLineEdit*>("csvServerListLineEdit"), m_csv);
