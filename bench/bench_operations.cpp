@@ -10,13 +10,14 @@
 #include "support/simulatorprocess.h"
 
 #include "configsystem/configsystem.h"
+#include "operations/backupfilewriter.h"
 #include "operations/backupoperation.h"
 #include "operations/pushconfigoperation.h"
 #include "operations/pushdocumentbuilder.h"
 #include "sdk/connectionmanager.h"
 #include "sdk/kelpsdk.h"
-#include "sdk/publickeychecker.h"
 #include "sdk/orrinconfig.h"
+#include "sdk/publickeychecker.h"
 #include "sdk/server.h"
 #include "sdk/servergroup.h"
 
@@ -25,7 +26,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -33,6 +33,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -208,12 +209,12 @@ void backupDirect(benchmark::State& state)
         QTemporaryDir out;
         state.ResumeTiming();
         DirectRun direct([&out](kelp::Server* server, const std::function<void()>& done) {
-            QFile file(out.path() + QDir::separator() + server->name().trimmed() + QStringLiteral(".conf"));
-            if (!QFile::exists(file.fileName()) && file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                QTextStream stream(&file);
-                stream.setCodec("UTF-8");
-                stream << server->config()->workingConfigCopy()->toText();
-            }
+            // Published as safely as the operation does it, so that the comparison is of the engine alone and
+            // not of the file's way to the disk.
+            const QString path = out.path() + QDir::separator() + server->name().trimmed() + QStringLiteral(".conf");
+            bool asked = false;
+            BackupFileWriter::write(path, server->config()->workingConfigCopy()->toText().toUtf8(),
+                                    [&]() { return std::exchange(asked, true) ? QString() : path; });
             done();
         });
         if (!direct.run()) {
