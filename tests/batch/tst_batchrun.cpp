@@ -20,31 +20,7 @@ struct Run
     QString out, err;
 };
 
-// quorlan-batch with this test's locale and per-user directories, waited for with the event loop so
-// that this process's fleet can answer; exit code -1 after 20 s. SIGINT once standard output holds interruptAfter.
-Run runBatch(const QStringList& arguments, const QString& interruptAfter)
-{
-    QProcess process;
-    QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
-    QByteArray out;
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, [&] {
-        const bool before = out.contains(interruptAfter.toUtf8());
-        out += process.readAllStandardOutput();
-        if (!interruptAfter.isEmpty() && !before && out.contains(interruptAfter.toUtf8())) {
-            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        }
-    });
-    process.start(QUORLAN_BATCH, arguments);
-    if (!finished.wait(20000)) {
-        return {}; // the destructor kills it
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(out + process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 const QString kAlpha = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=on\n");
-const QString kBeta = QStringLiteral("[General]\nname=Beta \xc3\xa4\n[Licence]\nkey=BBBB\n[Relay1]\nmode=on");
 const QString kOldReport = QStringLiteral("an old report, longer than any new one will be\n");
 const QString kPushed = QStringLiteral("[General]\nname=Alpha\n[Licence]\nkey=AAAA\n[Relay1]\nmode=off");
 
@@ -64,9 +40,27 @@ class TestBatchRun : public QObject
     QString path(const QString& name) const { return m_work->filePath(name); }
     // ~ in texts and command lines stands for the work directory.
     QString inWork(QString text) const { return text.replace('~', m_work->path()); }
+    // quorlan-batch with this test's locale and per-user directories, waited for with the event loop so that this
+    // process's fleet can answer; exit code -1 after 20 s. SIGINT once standard output holds interruptAfter.
     Run batch(const QString& line, const QString& interruptAfter = QString()) const
     {
-        return runBatch(inWork(line).split(' '), interruptAfter);
+        QProcess process;
+        QSignalSpy finished(&process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
+        QByteArray out;
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &process, [&] {
+            const bool before = out.contains(interruptAfter.toUtf8());
+            out += process.readAllStandardOutput();
+            if (!interruptAfter.isEmpty() && !before && out.contains(interruptAfter.toUtf8())) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+            }
+        });
+        process.start(QUORLAN_BATCH, inWork(line).split(' '));
+        if (!finished.wait(20000)) {
+            return {}; // the destructor kills it
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(out + process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
     }
 
     testsupport::TestSettings m_settings;
@@ -79,16 +73,12 @@ private slots:
         qRegisterMetaType<QProcess::ExitStatus>();
         qputenv("LC_ALL", "C");
         QVERIFY(m_fleet.addServer("Alpha", "127.0.10.1", kAlpha));
-        QVERIFY(m_fleet.addServer("Beta", "127.0.10.2", kBeta));
     }
     void init()
     {
         m_work = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir(m_work->path()).mkdir("out"));
-        const QByteArray mixed = "Server;Pwd;User\n127.0.10.1;" + FleetFixture::defaultPassword().toUtf8() +
-                                 ";admin\n127.0.10.9;x;admin\n127.0.10.2;" + FleetFixture::defaultPassword().toUtf8() +
-                                 ";admin\n";
-        QVERIFY(writeFile(path("servers.csv"), mixed));
+        QVERIFY(writeFile(path("servers.csv"), FleetFixture::serverList({"127.0.10.1", "127.0.10.9"})));
         QVERIFY(writeFile(path("alpha.csv"), FleetFixture::serverList({"127.0.10.1"})));
         QVERIFY(writeFile(path("damaged.csv"), "host,username,password\n\"127.0.10.1,admin,x\n127.0.10.2,admin,y\n"));
         QVERIFY(writeFile(path("report.txt"), kOldReport.toUtf8()));
@@ -98,7 +88,6 @@ private slots:
         QVERIFY(writeFile(path("relay9.conf"), "[Relay1]\nmode=off\n[Relay9]\nmode=on\n"));
         QVERIFY(writeFile(path("empty.conf"), ""));
         QVERIFY(writeFile(path("comments.conf"), "# [Relay1]\n\n mode=off\n"));
-        QVERIFY(writeFile(path("binary.conf"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff", 17)));
     }
 
     void runs_data()
@@ -117,15 +106,12 @@ private slots:
         // Nothing listens on 127.0.10.9: the SDK reports a refused connection as a login error.
         const QString refused = "ERROR: Login Error: Failed to connect to the server. Server: 127.0.10.9, port: 8601\n";
         const QString alpha = serverText("127.0.10.1", {"INFO: Saving as: ~/out/Alpha-127.0.10.1.conf"});
-        const QString dead = "INFO: Connecting to 127.0.10.9...\n" + separatorLine + '\n';
-        const QString beta = serverText("127.0.10.2", {"INFO: Saving as: ~/out/Beta-127.0.10.2.conf"});
         row("backup, one server fails",
             "backup --csv ~/servers.csv --output-dir ~/out --naming both --report ~/report.txt --overwrite-report", 1,
-            alpha + dead + beta + "INFO: Finished!\n",
-            refused + "quorlan-batch: 1 server failed, 2 succeeded:\n  127.0.10.9: " + refused.mid(7),
-            {"Alpha-127.0.10.1.conf", "Beta-127.0.10.2.conf"},
-            alpha + "INFO: Connecting to 127.0.10.9...\n" + refused + separatorLine + '\n' + beta +
-                "INFO: Finished!\n");
+            alpha + "INFO: Connecting to 127.0.10.9...\n" + separatorLine + "\nINFO: Finished!\n",
+            refused + "quorlan-batch: 1 server failed, 1 succeeded:\n  127.0.10.9: " + refused.mid(7),
+            {"Alpha-127.0.10.1.conf"},
+            alpha + "INFO: Connecting to 127.0.10.9...\n" + refused + separatorLine + "\nINFO: Finished!\n");
         row("report exists", "backup --csv ~/servers.csv --output-dir ~/out --report ~/report.txt", 2, "",
             "quorlan-batch: the report file ~/report.txt already exists; give --overwrite-report to replace it\n");
         row("CSV list is a directory", "backup --csv ~/out --output-dir ~/out", 2, "",
@@ -137,14 +123,9 @@ private slots:
             "quorlan-batch: cannot write into the output directory /proc\n");
         row("configuration file not readable", "push --csv ~/servers.csv --config ~/out", 2, "",
             "quorlan-batch: cannot read the configuration file ~/out\n");
-        for (const char* file : {"empty", "comments", "binary"}) {
-            const QByteArray name = QByteArray("push of a file without sections: ") + file;
-            row(name.constData(), QString("push --csv ~/servers.csv --config ~/%1.conf --mode replace").arg(file), 2,
-                "",
-                QString("quorlan-batch: the configuration file ~/%1.conf has no section header; give "
-                        "--allow-no-sections to push it anyway\n")
-                    .arg(file));
-        }
+        row("push of a file without sections", "push --csv ~/servers.csv --config ~/comments.conf", 2, "",
+            "quorlan-batch: the configuration file ~/comments.conf has no section header; give --allow-no-sections to "
+            "push it anyway\n");
         // Refused inside the operation's start, before anything was waited for.
         row("damaged CSV list", "backup --csv ~/damaged.csv --output-dir ~/out", 2, "",
             "ERROR: The CSV file is damaged: the quoted field opened on line 2 is never closed\n");
@@ -184,44 +165,36 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        QFETCH(QStringList, files);
         QFETCH(QString, report);
-        const auto connections = [this] {
-            return m_fleet.events("Alpha", kConnected).size() + m_fleet.events("Beta", kConnected).size();
-        };
-        const int before = connections();
+        const int before = m_fleet.events("Alpha", kConnected).size();
         const Run run = batch(arguments);
         QCOMPARE(run.out, inWork(out));
         QCOMPARE(run.err, inWork(err));
         QTEST(run.exitCode, "exitCode");
-        QCOMPARE(QDir(path("out")).entryList(QDir::Files), files);
-        for (const QString& file : files) {
-            QCOMPARE(readFile(path("out/" + file)), m_fleet.configText(file.section('-', 0, 0)).toUtf8());
-        }
+        QTEST(QDir(path("out")).entryList(QDir::Files), "files");
         QCOMPARE(QString::fromUtf8(readFile(path("report.txt"))), inWork(report));
-        // A run that could not start has contacted nobody; no run here changes a server.
-        QVERIFY2(run.exitCode != 2 || connections() == before, "a server was contacted");
+        // A run that could not start has contacted nobody (every list starts with Alpha); no run here changes a server.
+        QVERIFY2(run.exitCode != 2 || m_fleet.events("Alpha", kConnected).size() == before, "a server was contacted");
         QCOMPARE(m_fleet.configText("Alpha"), kAlpha);
-        QCOMPARE(m_fleet.configText("Beta"), kBeta);
     }
 
-    // Servers that answer at different speeds finish out of order; faults mixed in.
+    // Speed1 finishes before Speed0, which finishes before Speed2 (whose lock another session holds) and so has
+    // to pass on Speed2's lines as they come; the first job waits for Speed2, the dead host last.
     void parallelRunReadsAsSequential_data()
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("jobs");
-        QTest::newRow("backup, 3 jobs") << "backup --output-dir ~/%1" << 3;
-        QTest::newRow("backup, 64 jobs") << "backup --output-dir ~/%1" << 64;
-        QTest::newRow("push, 4 jobs") << "push --config ~/relay.conf" << 4;
+        QTest::newRow("backup, fewer jobs than servers") << "backup --output-dir ~/%1" << 2;
+        QTest::newRow("push, more jobs than servers") << "push --config ~/relay.conf" << 64;
     }
     void parallelRunReadsAsSequential()
     {
         QFETCH(QString, command);
         QFETCH(int, jobs);
         FleetFixture fleet;
-        const int delays[] = {400, 0, 50, 250, 0};
+        const int delays[] = {30, 0, 60};
         QStringList hosts;
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 3; ++i) {
             sim::Faults faults;
             faults.answerDelayMs = delays[i];
             faults.lockHeldElsewhere = i == 2;
@@ -239,24 +212,8 @@ private slots:
         QCOMPARE(parallel.out, QString(sequential.out).replace("/out/", "/out2/"));
         QCOMPARE(parallel.err + QString::number(parallel.exitCode), sequential.err + "1");
         QCOMPARE(readFile(path("out2.txt")), readFile(path("out.txt")).replace("/out/", "/out2/"));
-        QCOMPARE(sequential.out.count("INFO: Connecting to "), 6);
+        QCOMPARE(sequential.out.count("INFO: Connecting to "), 4);
         QCOMPARE(QDir(path("out2")).entryList(QDir::Files), QDir(path("out")).entryList(QDir::Files));
-    }
-
-    void sameNameAtOnceWritesBoth()
-    {
-        // Two fleets, so that both servers can be called Twin.
-        FleetFixture first, second;
-        sim::Faults slow;
-        slow.answerDelayMs = 100;
-        QVERIFY(first.addServer("Twin", "127.0.10.41", kAlpha, slow));
-        QVERIFY(second.addServer("Twin", "127.0.10.42", kBeta, slow));
-        QVERIFY(writeFile(path("twins.csv"), FleetFixture::serverList({"127.0.10.41", "127.0.10.42"})));
-        const Run run = batch("backup --csv ~/twins.csv --output-dir ~/out --jobs 2");
-        QCOMPARE(run.err + QString::number(run.exitCode), QString("0"));
-        QCOMPARE(QDir(path("out")).entryList(QDir::Files), QStringList({"Twin (1).conf", "Twin.conf"}));
-        QCOMPARE(QSet<QByteArray>({readFile(path("out/Twin.conf")), readFile(path("out/Twin (1).conf"))}),
-                 QSet<QByteArray>({kAlpha.toUtf8(), kBeta.toUtf8()}));
     }
 
     void interruptedPushLeavesNoServerLocked()
@@ -265,54 +222,47 @@ private slots:
         QStringList hosts;
         sim::Faults slow;
         slow.answerDelayMs = 150;
-        for (int i = 1; i <= 8; ++i) {
+        for (int i = 1; i <= 5; ++i) {
             hosts << QString("127.0.10.5%1").arg(i);
             QVERIFY(fleet.addServer(QString("Node%1").arg(i), hosts.last(), kAlpha, slow));
         }
         QVERIFY(writeFile(path("nodes.csv"), FleetFixture::serverList(hosts)));
-        const QString push = "push --csv ~/nodes.csv --config ~/relay.conf --jobs 3";
-        const Run interrupted = batch(push, "INFO: Configuration locked");
-        QCOMPARE(interrupted.exitCode, 0);
-        QCOMPARE(interrupted.err, QString("quorlan-batch: interrupted: no further server is started, the servers in "
-                                          "progress finish (interrupt again to stop at once)\n"));
-        QVERIFY(interrupted.out.endsWith(separatorLine + "\nINFO: Finished!\n"));
-        const int started = interrupted.out.count("INFO: Connecting to ");
-        QVERIFY2(started >= 1 && started < 8, qPrintable(interrupted.out));
-        QCOMPARE(interrupted.out.count("INFO: Released configuration lock"), started);
-        for (int i = 1; i <= 8; ++i) {
+        const Run run = batch("push --csv ~/nodes.csv --config ~/relay.conf --jobs 3", "INFO: Configuration locked");
+        QCOMPARE(run.err + QString::number(run.exitCode),
+                 QString("quorlan-batch: interrupted: no further server is started, the servers in progress finish "
+                         "(interrupt again to stop at once)\n0"));
+        QVERIFY(run.out.endsWith(separatorLine + "\nINFO: Finished!\n"));
+        const int started = run.out.count("INFO: Connecting to ");
+        QVERIFY2(started >= 1 && started < 5, qPrintable(run.out));
+        QCOMPARE(run.out.count("INFO: Released configuration lock"), started);
+        for (int i = 1; i <= 5; ++i) {
             const QString name = QString("Node%1").arg(i);
             QCOMPARE(fleet.configText(name), i <= started ? kPushed : kAlpha);
             QVERIFY2(fleet.events(name, sim::ServerEvent::Kind::Released).isEmpty(), qPrintable(name));
         }
-        const Run again = batch(push);
-        QCOMPARE(again.err + QString::number(again.exitCode), QString("0"));
-        QCOMPARE(fleet.configText("Node8"), kPushed);
     }
 
     void previewEqualsPush_data()
     {
         QTest::addColumn<QString>("options");
-        QTest::addColumn<bool>("restart");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("merge") << "" << false
+        QTest::newRow("merge") << ""
                                << "# site Zürich\n[General]\nname=Gamma\n[Licence]\nkey=AAAA\n[Network0]\naddress=10.0."
                                   "0.5\n[Relay1]\nmode=off\n[Network]\ndns=9.9.9.9\n[Storage1]\nsize=4\n";
-        QTest::newRow("replace, network not kept, restart")
-            << " --mode replace --no-preserve-network" << true
+        QTest::newRow("replace, network not kept")
+            << " --mode replace --no-preserve-network"
             << "[Licence]\nkey=AAAA\n[Relay1]\nmode=off\n[Network]\ndns=9.9.9.9\n[Storage1]\nsize=4\n";
     }
     void previewEqualsPush()
     {
         QFETCH(QString, options);
-        QFETCH(bool, restart);
-        const QString address = restart ? "127.0.10.22" : "127.0.10.21";
         // Lines before the first header, two sections of the kind Network, and one the snippet replaces.
         const QString server =
             "# site Zürich\n[General]\nname=Gamma\n[Licence]\nkey=AAAA\n[Network0]\naddress=10.0.0.5\n"
             "[Relay1]\nmode=on\n[Network]\ndns=10.0.0.1\n";
         FleetFixture fleet;
-        QVERIFY(fleet.addServer("Gamma", address, server));
-        QVERIFY(writeFile(path("gamma.csv"), FleetFixture::serverList({address})));
+        QVERIFY(fleet.addServer("Gamma", "127.0.10.21", server));
+        QVERIFY(writeFile(path("gamma.csv"), FleetFixture::serverList({"127.0.10.21"})));
         QVERIFY(writeFile(
             path("snippet.conf"),
             "# pushed on Monday\r\n[Relay1]\r\nmode=off\r\n[Network]\r\ndns=9.9.9.9\r\n[Storage1]\r\nsize=4\r\n"));
@@ -320,12 +270,7 @@ private slots:
         const Run preview = batch("preview --server-config ~/out/Gamma.conf --config ~/snippet.conf" + options);
         QCOMPARE(preview.err + QString::number(preview.exitCode), QString("0"));
         QTEST(preview.out, "expected");
-        const Run push =
-            batch("push --csv ~/gamma.csv --config ~/snippet.conf" + options + (restart ? " --restart" : ""));
-        QStringList pushed{"INFO: Configuration locked", "INFO: Pushing configuration to server...",
-                           "INFO: Released configuration lock"};
-        QCOMPARE(push.out,
-                 serverText(address, restart ? pushed << "INFO: Restarting server" : pushed) + "INFO: Finished!\n");
+        const Run push = batch("push --csv ~/gamma.csv --config ~/snippet.conf" + options);
         QCOMPARE(push.err + QString::number(push.exitCode), QString("0"));
         QCOMPARE(fleet.configText("Gamma"), preview.out);
     }
@@ -337,17 +282,13 @@ private slots:
         sim::Faults faults;
         faults.lockError = "refused" + forged;
         QVERIFY(fleet.addServer("fake" + forged, "127.0.10.31", "[General]\n", faults));
-        const QByteArray list = "host,username,password\n127.0.10.31,admin," + FleetFixture::defaultPassword().toUtf8();
-        QVERIFY(writeFile(path("forged.csv"), list + "\n\"127.0.10.32" + forged.toUtf8() + "\",admin,x\n"));
-        QString all; // what both runs printed and reported
-        for (const QString command : {"backup --output-dir ~/out", "push --config ~/relay.conf"}) {
-            const Run run = batch(command + " --csv ~/forged.csv --report ~/report.txt --overwrite-report");
-            QCOMPARE(run.exitCode, 1);
-            all += run.out + run.err + QString::fromUtf8(readFile(path("report.txt")));
-        }
+        QVERIFY(writeFile(path("fake.csv"), FleetFixture::serverList({"127.0.10.31", "\"127.0.10.32" + forged + '"'})));
+        const Run run = batch("push --config ~/relay.conf --csv ~/fake.csv --report ~/report.txt --overwrite-report");
+        QCOMPARE(run.exitCode, 1);
+        const QString all = run.out + run.err + QString::fromUtf8(readFile(path("report.txt")));
         const auto eachLine = QRegularExpression::MultilineOption;
         // The lock error: on standard error, in the report and in the closing summary.
-        QVERIFY2(all.count("Connecting to 127.0.10.32\\nERROR: forged line...\n") == 4 &&
+        QVERIFY2(all.count("Connecting to 127.0.10.32\\nERROR: forged line...\n") == 2 &&
                      all.count("refused\\nERROR: forged line\n") == 3 &&
                      !all.contains(QRegularExpression("^ERROR: forged", eachLine)),
                  qPrintable(all));
