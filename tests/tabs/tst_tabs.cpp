@@ -380,6 +380,7 @@ private slots:
         QTest::keyClicks(widget->findChild<QLineEdit*>("reportOutputLineEdit"), m_dir.filePath(tab + ".report"));
         auto* view = widget->findChild<QTextEdit*>("textEdit");
         view->append("an earlier run");
+        QSignalSpy status(widget.get(), SIGNAL(runStatusChanged(QString)));
         QTest::mouseClick(widget->findChild<QPushButton*>("startButton"), Qt::LeftButton);
         QCOMPARE(controlsLine(*widget), QString("settings 0 start 0 cancel 1"));
         QTRY_VERIFY(view->toPlainText().contains("Connecting to 127.0.12.2"));
@@ -388,6 +389,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(controlsLine(*widget), QString("settings 1 start 1 cancel 0"), 20000);
         widget->findChild<QComboBox*>("modeComboBox")->setCurrentIndex(0);
         QCOMPARE(controlsLine(*widget), QString("settings 1 start 0 cancel 0"));
+        QCOMPARE(status.last().at(0).toString(), QString("Cancelled after 2 of 3 servers — 1 succeeded, 1 failed"));
 
         // The view shows the run's lines as the report file has them, the second server's error among them.
         const QString log = view->toPlainText();
