@@ -16,13 +16,9 @@ Q_DECLARE_METATYPE(Change)
 
 namespace {
 
-// A document loaded with text, with this schema, tried in this order:
-//   Licence, Network + \d, Network                  ordinary kinds
-//   *Camera + \d+                                   starred, the star is part
-//   of the name Camera_0x + [\da-fA-F]+, Storage + \d{1,2}      ordinary kinds
-//   Gate + \d                                       starred, the name carries
-//   no star Lang_ + [a-z]{2}                                anonymousValues
-//   *Macro + \d{1,4}                                anonymousValues and starred
+// A document loaded with text. Its kinds are tried in the order added; *Camera
+// and Gate are starred (only the first writes the star in its names), Lang_
+// takes anonymous values and *Macro is both.
 std::unique_ptr<ConfigSystem> makeDocument(const QString& text = QString())
 {
     auto document = std::make_unique<ConfigSystem>();
@@ -88,15 +84,6 @@ QStringList state(const ConfigSystem& document)
     return lines;
 }
 
-QString lines(const QVector<ConfigSystem::ValueLine>& values)
-{
-    QStringList texts;
-    for (const ConfigSystem::ValueLine& line : values) {
-        texts.append(line.key + '=' + line.value + '@' + QString::number(line.lineNumber));
-    }
-    return texts.join(QLatin1Char(','));
-}
-
 // "created" or "found", and whether the section handed back is the one the
 // document holds under that name.
 QString ensure(ConfigSystem& document, const QString& name)
@@ -106,14 +93,10 @@ QString ensure(ConfigSystem& document, const QString& name)
            (&ensured.second == document.section(name) ? QString() : QStringLiteral(", another object"));
 }
 
-class CountingListener : public kelp::ChangeListener
+struct CountingListener : kelp::ChangeListener
 {
-public:
-    explicit CountingListener(int* count) : m_count(count) {}
-    void documentLoaded() override { ++*m_count; }
-
-private:
-    int* m_count;
+    void documentLoaded() override { ++loads; }
+    int loads = 0;
 };
 
 } // namespace
@@ -133,9 +116,8 @@ private slots:
 
 void TestConfigSystem::goldenFiles_data()
 {
-    // Row name: the file loaded; rewritten: whether toText() gives the file's
-    // .expected.conf rather than the file itself. The .state file is the
-    // state() after the load, but for the text.
+    // Row name: the file loaded; rewritten: toText() gives its .expected.conf
+    // rather than the file itself. The .state file is state() but for the text.
     QTest::addColumn<bool>("rewritten");
     for (const char* name : {"plain", "longlines", "unicode", "edge"}) {
         QTest::newRow(name) << false;
@@ -178,32 +160,17 @@ void TestConfigSystem::edit_data()
     };
 
     const QString merged = QStringLiteral("[Network]\nv=1\n[Licence]\nw=1");
-    const QStringList replaced{"[Network]\nv=2\n[Licence]\nw=1", "Licence 3:2,Network 1:2", "Licence: w=1@4",
-                               "Network changed: v=2@2", "modified"};
-    edit(
-        "merge: in place, last span", merged, [](auto& d) { d.loadText("[Network]\nv=2", true, false); }, replaced);
-    edit(
-        "merge: name twice, first", merged, [](auto& d) { d.loadText("[Network]\nv=2\n[Network]\nv=3", true, false); },
-        replaced);
-    row("merge: a replaced section's kind keeps its other sections", "[Network1]\na=1\n[Licence]\nk=x\n[Network2]\nb=2",
-        [](auto& d) { return d.loadText("[Network1]\na=9", true, false), joined(d.sectionNamesOfKind("Network")); },
-        "Network2,Network1",
-        {"[Network1]\na=9\n[Licence]\nk=x\n[Network2]\nb=2", "Licence 3:2,Network 5:2,Network 1:2", "Licence: k=x@4",
-         "Network2: b=2@6", "Network1 changed: a=9@2", "modified"});
+    edit("merge: in place, last span; of a name twice, the first", merged,
+         [](auto& d) { d.loadText("[Network]\nv=2\n[Network]\nv=3", true, false); },
+         {"[Network]\nv=2\n[Licence]\nw=1", "Licence 3:2,Network 1:2", "Licence: w=1@4", "Network changed: v=2@2",
+          "modified"});
     edit("merge: head lines dropped", merged, [](auto& d) { d.loadText("x=9\n[Licence]\nw=2", true, false); },
          {"[Network]\nv=1\n[Licence]\nw=2", "Network 1:2,Licence 3:2", "Network: v=1@2", "Licence changed: w=2@4",
           "modified"});
-    edit("merge: longer", merged, [](auto& d) { d.loadText("[Network]\nv=2\nu=3\n# more", true, false); },
-         {"[Network]\nv=2\nu=3\n# more\n[Licence]\nw=1", "Licence 5:2,Network 1:3", "Licence: w=1@6",
-          "Network changed: v=2@2,u=3@3", "modified"});
-    edit("merge: shorter", "[Network]\nv=1\nu=1\n\n[Licence]\nw=1",
-         [](auto& d) { d.loadText("[Network]", true, false); },
-         {"[Network]\n[Licence]\nw=1", "Licence 2:2,Network 1:1", "Licence: w=1@3", "Network changed: ", "modified"});
-    edit("merge: sections replaced and appended", "# head\n[Network]\nv=1\n\n[Licence]\nw=1\n\n[Storage1]\ns=1",
+    edit("merge: sections replaced longer and shorter, and appended",
+         "# head\n[Network]\nv=1\n\n[Licence]\nw=1\n\n[Storage1]\ns=1",
          [](auto& d) { d.loadText("[Storage1]\ns=2\ns=3\n[Lang_en]\nhello\n[Network]\nv=2", true, false); },
-         {"# "
-          "head\n[Network]\nv=2\n[Licence]\nw=1\n\n[Storage1]\ns=2\ns=3\n[Lang_"
-          "en]\nhello",
+         {"# head\n[Network]\nv=2\n[Licence]\nw=1\n\n[Storage1]\ns=2\ns=3\n[Lang_en]\nhello",
           "Licence 4:2,Storage 7:3,Lang_ 10:2,Network 2:2", "Licence: w=1@5", "Storage1 changed: s=2@8,s=3@9",
           "Lang_en changed: __anonymous__=hello@11", "Network changed: v=2@3", "modified"});
 
@@ -217,16 +184,12 @@ void TestConfigSystem::edit_data()
              {written + "\n[Storage1]\ns=1", QStringLiteral("Storage %1:2,Network 1:%2").arg(lines + 1).arg(lines),
               QStringLiteral("Storage1: s=1@%1").arg(lines + 2), "Network changed: " + values, "modified"});
     };
-    preserve("preserve: one key", "[Network]\nAddress=0\nMask=0\nExtra=1", {"Address"},
-             "[Network]\nAddress=1.2.3.4\nMask=0\nExtra=1", "Address=1.2.3.4@2,Mask=0@3,Extra=1@4");
     preserve("preserve: two keys, each in its place", "[Network]\nGateway=0\nMask=0\nAddress=0", {"Address", "Gateway"},
              "[Network]\nGateway=9\nMask=0\nAddress=1.2.3.4", "Gateway=9@2,Mask=0@3,Address=1.2.3.4@4");
     preserve("preserve: a key the document lacks drops the line", "[Network]\nAddress=0\nDns=8.8.8.8", {"Dns"},
              "[Network]\nAddress=0", "Address=0@2");
-    preserve("preserve: the text's key must be a preserved key exactly", "[Network]\nAddress=0", {"address"},
-             "[Network]\nAddress=0", "Address=0@2");
-    preserve("preserve: the document's line found ignoring case", "[Network]\nADDRESS=0", {"ADDRESS"},
-             "[Network]\nAddress=1.2.3.4", "Address=1.2.3.4@2");
+    preserve("preserve: the text's key exactly, the document's ignoring case", "[Network]\nADDRESS=0\nMask=0",
+             {"ADDRESS", "mask"}, "[Network]\nAddress=1.2.3.4\nMask=0", "Address=1.2.3.4@2,Mask=0@3");
     // A replacing load reuses the line records of what the document held: it
     // must end as a new document loaded with the same text, holding no name
     // of the old content.
@@ -242,8 +205,6 @@ void TestConfigSystem::edit_data()
     };
     reload("reload: fewer lines, no section", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n", "# none\nk=y");
     reload("reload: more lines", "[Licence]\nk=y", "[Network]\nk=1\nb=2\n[Licence]\nk=x\n\n");
-    row("check passes", "[Licence]\nk=x",
-        [](auto& d) { return d.checkText("[Licence]\nk=y\n[Gate3]", false), QString(); }, QString(), {});
 
     const QString sideBySide = QStringLiteral("[Lang_de]\n[Licence]\na=1");
     edit("insert: attached", sideBySide, [](auto& d) { d.insertLine(2, "x=1", true); },
@@ -254,9 +215,8 @@ void TestConfigSystem::edit_data()
     row("insert: keyless", sideBySide,
         [](auto& d) { return d.insertLine(4, "# note", true), d.sectionText("Licence"); }, "[Licence]\na=1\n# note",
         {sideBySide + "\n# note", "Lang_ 1:1,Licence 2:2", "Lang_de: ", "Licence changed: a=1@3", "modified"});
-    // Removing moves later spans and index positions up; a removed section's
-    // text is its bare header, starred as it was written; a name added again
-    // leaves the removed list.
+    // Removing moves later spans and index positions up; a removed section's text
+    // is its bare header, starred as written; a name added again leaves the list.
     row("remove sections, add one again", "# top\n[Network1]\na=1\n\n[Gate1]\nb=2\n[Network2]\nc=3",
         [](auto& d) -> QString {
             const QString text = d.sectionText("Network1");
@@ -264,9 +224,9 @@ void TestConfigSystem::edit_data()
             const QString network = joined(d.sectionNamesOfKind("Network"));
             d.removeSection("Network1");
             return text + '|' + network + '|' + d.sectionText("Gate1") + d.sectionText("Network1") + '|' +
-                   ensure(d, "Gate1");
+                   ensure(d, "Gate1") + '|' + ensure(d, "Network2");
         },
-        "[Network1]\na=1\n|Network1,Network2|[*Gate1][Network1]|created",
+        "[Network1]\na=1\n|Network1,Network2|[*Gate1][Network1]|created|found",
         {"# top\n[Network2]\nc=3\n\n[*Gate1]", "Network 2:2,Gate 5:1", "Network2: c=3@3",
          "Gate1 changed: ", "removed Network1", "modified"});
     // A renamed section keeps its place; a starred one's header always gets a
@@ -297,27 +257,21 @@ void TestConfigSystem::edit_data()
 
     const QString sample = QStringLiteral("[Licence]\nk=x\n[Network]\nA=1\n# note\nA=2\n  b = 3\na=4");
     const auto without = [&sample](const char* line) { return QString(sample).remove(line); };
-    // A: the key's line read last; a: a key of its own; ignoring case: the
-    // first in key order; then an absent section and an absent key.
+    // A: the key's line read last; a: a key of its own; ignoring case: the first
+    // in key order; an absent section and an absent key; how many values a and A
+    // have; then A again once a line of A is added after the values were sorted.
     row("value look-ups", sample,
         [](auto& d) -> QString {
-            return found(d.value("Network", "A")) + found(d.value("Network", "a")) +
-                   found(d.value("Network", "a", true)) + found(d.value("Network1", "A")) +
-                   found(d.value("Network", "B"));
-        },
-        "242<null><null>", {});
-    row("values ignoring case", sample, [](auto& d) { return lines(d.values("Network", "a", true)); },
-        "A=1@4,A=2@6,a=4@8", {});
-    row("value: one added later comes first among its key", sample,
-        [](auto& d) -> QString {
-            d.insertLine(5, "A=3", true);
-            const QString third = found(d.value("Network", "A"));
+            const QString before = found(d.value("Network", "A")) + found(d.value("Network", "a")) +
+                                   found(d.value("Network", "a", true)) + found(d.value("Network1", "A")) +
+                                   found(d.value("Network", "B")) +
+                                   QString::number(d.values("Network", "a", true).size());
             d.insertLine(4, "A=4", true);
-            return third + found(d.value("Network", "A"));
+            return before + found(d.value("Network", "A"));
         },
-        "34",
-        {QString(sample).replace("A=1\n", "A=4\nA=1\nA=3\n"), "Licence 1:2,Network 3:7", "Licence: k=x@2",
-         "Network changed: A=4@4,A=1@5,A=3@6,A=2@8,b=3@9,a=4@10", "modified"});
+        "242<null><null>34",
+        {QString(sample).replace("A=1\n", "A=4\nA=1\n"), "Licence 1:2,Network 3:6", "Licence: k=x@2",
+         "Network changed: A=4@4,A=1@5,A=2@7,b=3@8,a=4@9", "modified"});
     edit("remove value: index 0 nearest", sample, [](auto& d) { d.removeValue("Network", "a", 0); },
          {without("A=1\n"), "Licence 1:2,Network 3:4", "Licence: k=x@2", "Network changed: A=2@5,b=3@6,a=4@7",
           "modified"});
@@ -347,10 +301,9 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     QTest::addColumn<int>("refusal");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("edited");
-    // Each call is tried on the document as loaded (unmodified) and after
-    // edits (modified, a starred section removed); refusal: 0 bad section,
-    // 1 edit error, 2 out of range. Starred: a starred header that would not load
-    // again.
+    // Each call is tried on the document as loaded and after edits (modified, a
+    // starred section removed); refusal: 0 bad section, 1 edit error, 2 out of
+    // range. Starred: a starred header that would not load again.
     const auto row = [](const char* name, const Change& call, int refusal, const QStringList& arguments) {
         QTest::addRow("%s", name) << call << refusal << arguments << false;
         QTest::addRow("%s, after edits", name) << call << refusal << arguments << true;
@@ -358,7 +311,6 @@ void TestConfigSystem::refusedCallChangesNothing_data()
     row("replacing load, empty name last", [](auto& d) { d.loadText("[Network]\n[]", false, false); }, 0, {""});
     row("merging load, starred", [](auto& d) { d.loadText("[Network1]\na=2\n[Gate3]", true, false); }, 0, {"*Gate3"});
     row("check of a text, unknown kind last", [](auto& d) { d.checkText("[Network]\n[Bogus]", false); }, 0, {"Bogus"});
-    row("merged check, starred", [](auto& d) { d.checkText("[Network1]\na=2\n[Gate3]", true); }, 0, {"*Gate3"});
     row("remove an absent section", [](auto& d) { d.removeSection("Network"); }, 0, {"Network"});
     row("rename an absent section", [](auto& d) { d.renameSection("Licence2", "Network2"); }, 0, {"Licence2"});
     row("rename to a name of no kind", [](auto& d) { d.renameSection("Network1", "network1"); }, 0, {"network1"});
@@ -382,8 +334,9 @@ void TestConfigSystem::refusedCallChangesNothing()
     QFETCH(bool, edited);
 
     auto document = makeDocument();
-    int loads = 0;
-    document->setChangeListener(std::make_unique<CountingListener>(&loads));
+    auto owned = std::make_unique<CountingListener>();
+    const CountingListener& listener = *owned;
+    document->setChangeListener(std::move(owned));
     // Twelve lines: a section with two values of the key a (ignoring case)
     // and a keyless line; one that takes keyless lines; a starred kind.
     document->loadText(QStringLiteral("# top\n[Network1]\na=1\n# "
@@ -394,7 +347,7 @@ void TestConfigSystem::refusedCallChangesNothing()
         document->removeSection(QStringLiteral("Gate1"));
         document->appendText("[Gate2]\ng=2", 11);
     }
-    QCOMPARE(loads, 1);
+    QCOMPARE(listener.loads, 1);
     const QStringList before = state(*document);
 
     const char* const formats[] = {"Invalid name for section: \"%1\"", "Can't convert from \"%1\" to \"%2\"",
@@ -414,7 +367,7 @@ void TestConfigSystem::refusedCallChangesNothing()
         QCOMPARE(QByteArray(dynamic_cast<const std::exception&>(error).what()), expected.toUtf8());
     }
     QCOMPARE(state(*document), before);
-    QCOMPARE(loads, 1);
+    QCOMPARE(listener.loads, 1);
 }
 
 QTEST_GUILESS_MAIN(TestConfigSystem)

