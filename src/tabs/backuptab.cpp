@@ -68,7 +68,6 @@ BackupTab::BackupTab(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
     connect(m_controls.get(), &TabControls::runStatusChanged, this, &BackupTab::runStatusChanged);
 
     loadSettings();
-    validateInputs();
 }
 
 BackupTab::~BackupTab() = default;

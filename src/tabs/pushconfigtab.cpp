@@ -99,7 +99,6 @@ PushConfigTab::PushConfigTab(QWidget* parent) : QWidget(parent), ui(std::make_un
     connect(m_controls.get(), &TabControls::runStatusChanged, this, &PushConfigTab::runStatusChanged);
 
     loadSettings();
-    validateInputs();
 }
 
 PushConfigTab::~PushConfigTab() = default;
