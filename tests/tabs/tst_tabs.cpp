@@ -33,7 +33,11 @@ public:
     }
 
 private:
-    QString answer(const QStringList& call) { return *m_calls << call.join(" | "), m_answer; }
+    QString answer(const QStringList& call)
+    {
+        *m_calls << call.join(" | ");
+        return m_answer;
+    }
     QString m_answer;
     QStringList* m_calls;
 };
